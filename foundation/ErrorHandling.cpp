@@ -1,0 +1,91 @@
+#include "ErrorHandling.h"
+
+#include <cctype>
+#include <cstring>
+#include <sstream>
+
+#include "Log.h"
+
+namespace {
+
+const char* baseName(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; ++c) {
+        if (*c == '\\' || *c == '/') {
+            name = c + 1;
+        }
+    }
+    return name;
+}
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+} // namespace
+
+std::string positionedText(const SourcePosition& pos, const char* what) {
+    std::ostringstream text;
+    text << tstrings::toUtf8(tstrings::fromUtf8(baseName(pos.file))) << "(" << pos.line << ") at "
+         << pos.function << "(): " << what;
+    return text.str();
+}
+
+AppError<std::runtime_error> makeRuntimeError(const std::string& text, const SourcePosition& pos) {
+    return AppError<std::runtime_error>(std::runtime_error(text), pos);
+}
+
+AppError<std::runtime_error> makeRuntimeError(const char* text, const SourcePosition& pos) {
+    return makeRuntimeError(std::string(text), pos);
+}
+
+AppError<std::runtime_error> makeRuntimeError(const tstrings::MessageBuilder& text, const SourcePosition& pos) {
+    return makeRuntimeError(text.utf8(), pos);
+}
+
+void throwRuntimeError(const SourcePosition& pos, const tstrings::MessageBuilder& text) {
+    throw makeRuntimeError(text, pos);
+}
+
+std::string joinErrorTexts(const std::string& first, const std::string& second) {
+    size_t firstEnd = first.size();
+    while (firstEnd > 0 && isBlank(first[firstEnd - 1])) {
+        --firstEnd;
+    }
+    std::string result = first.substr(0, firstEnd);
+    size_t separatorLength = 0;
+    if (!result.empty()) {
+        separatorLength = std::strchr(";.,:!?", result.back()) != nullptr ? 1 : 2;
+        result += separatorLength == 1 ? " " : ". ";
+    }
+
+    size_t secondBegin = 0;
+    size_t secondEnd = second.size();
+    while (secondBegin < secondEnd && isBlank(second[secondBegin])) {
+        ++secondBegin;
+    }
+    while (secondEnd > secondBegin && isBlank(second[secondEnd - 1])) {
+        --secondEnd;
+    }
+    if (secondBegin == secondEnd) {
+        result.resize(result.size() - separatorLength);
+        return result;
+    }
+    return result + second.substr(secondBegin, secondEnd - secondBegin);
+}
+
+void reportError(const SourcePosition& pos, const std::exception& e) {
+    tstrings::MessageBuilder text;
+    text << "Exception with message '" << e.what() << "' caught";
+    Logger::global().log(Logger::Error, pos, text.str());
+}
+
+void reportUnknownError(const SourcePosition& pos) {
+    Logger::global().log(Logger::Error, pos, L"Unknown exception caught");
+}
+
+std::string crtErrorText() {
+    wchar_t buffer[2048];
+    if (_wcserror_s(buffer, std::size(buffer), errno) != 0) {
+        return {};
+    }
+    return tstrings::toUtf8(buffer);
+}

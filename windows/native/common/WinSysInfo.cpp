@@ -1,0 +1,139 @@
+#include "WinSysInfo.h"
+
+#include <shellapi.h>
+
+#include "FileUtils.h"
+#include "WinErrorHandling.h"
+
+namespace SysInfo {
+
+namespace {
+
+WString getEnvVariableImpl(const WString& name, bool* unset) {
+    WString buffer(10, L'\0');
+    SetLastError(ERROR_SUCCESS);
+    DWORD length = GetEnvironmentVariableW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        if (unset == nullptr) {
+            THROW_SYS_ERROR("GetEnvironmentVariable(" << name << ") failed. Variable not set",
+                            GetEnvironmentVariableW);
+        }
+        *unset = true;
+        return {};
+    }
+    if (length > buffer.size()) {
+        buffer.resize(length);
+        length = GetEnvironmentVariableW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (GetLastError() != ERROR_SUCCESS) {
+            if (unset == nullptr) {
+                THROW_SYS_ERROR("GetEnvironmentVariable(" << name << ") failed", GetEnvironmentVariableW);
+            }
+            *unset = true;
+            return {};
+        }
+    }
+    if (unset != nullptr) {
+        *unset = false;
+    }
+    return buffer.substr(0, buffer.find(L'\0'));
+}
+
+template <class Query>
+WString getSystemDirImpl(Query query, const char* queryName) {
+    WString buffer(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length == 0) {
+            THROW_SYS_ERROR(queryName << " failed", query);
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return FileUtils::stripTrailingSeparators(buffer);
+        }
+        buffer.resize(length + 1);
+    }
+    THROW_RUNTIME_ERROR("Unexpected reply from " << queryName);
+}
+
+WString getModulePath(HMODULE module) {
+    WString buffer(MAX_PATH, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    if (length == 0) {
+        THROW_SYS_ERROR("GetModuleFileName failed", GetModuleFileNameW);
+    }
+    buffer.resize(length);
+    return buffer;
+}
+
+} // namespace
+
+WStringList getCommandArgs(ArgsStart start) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        THROW_SYS_ERROR("CommandLineToArgvW failed", CommandLineToArgvW);
+    }
+    WStringList args;
+    for (int i = start == AfterProgramName ? 1 : 0; i < count; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    LocalFree(argv);
+    return args;
+}
+
+void setEnvVariable(const WString& name, const WString& value) {
+    if (!SetEnvironmentVariableW(name.c_str(), value.c_str())) {
+        THROW_SYS_ERROR("SetEnvironmentVariable(" << name << ", " << value << ") failed", SetEnvironmentVariableW);
+    }
+}
+
+WString readEnvVariable(const WString& name) { return getEnvVariableImpl(name, nullptr); }
+
+WString readEnvVariableOr(std::nothrow_t, const WString& name, const WString& defaultValue) {
+    bool unset = false;
+    WString value = getEnvVariableImpl(name, &unset);
+    return unset ? defaultValue : value;
+}
+
+bool hasEnvVariable(const WString& name) {
+    wchar_t buffer[1];
+    SetLastError(ERROR_SUCCESS);
+    GetEnvironmentVariableW(name.c_str(), buffer, 1);
+    return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
+
+WString getSystemDirectoryPath() { return getSystemDirImpl(GetSystemDirectoryW, "GetSystemDirectory"); }
+
+WString getMsiexecPath() { return FileUtils::PathBuilder(getSystemDirectoryPath()).append(L"msiexec.exe"); }
+
+WString getTempDirectory() {
+    WString buffer(MAX_PATH, L'\0');
+    DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length > buffer.size()) {
+        buffer.resize(length);
+        GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    }
+    return FileUtils::stripTrailingSeparators(buffer.substr(0, buffer.find(L'\0')));
+}
+
+HMODULE getCurrentModuleHandle() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&getCurrentModuleHandle), &module)) {
+        THROW_SYS_ERROR("GetModuleHandleExW failed", GetModuleHandleExW);
+    }
+    return module;
+}
+
+WString getExecutablePath() { return FileUtils::toAbsolutePath(getModulePath(nullptr)); }
+
+WString getOwnModulePath() { return getModulePath(getCurrentModuleHandle()); }
+
+} // namespace SysInfo
