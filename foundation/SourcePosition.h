@@ -95,6 +95,17 @@ constexpr bool isIdentifierChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Spells the unnamed namespace the way positions print it.
+constexpr void appendSpelled(std::string_view s, NameWriter& result) {
+    constexpr std::string_view anonymous = "{anonymous}";
+    for (size_t pos = s.find(anonymous); pos != std::string_view::npos; pos = s.find(anonymous)) {
+        result.append(s.substr(0, pos));
+        result.append("`anonymous-namespace'");
+        s = s.substr(pos + anonymous.size());
+    }
+    result.append(s);
+}
+
 constexpr void render(std::string_view s, NameWriter& result) {
     std::string_view with;
     if (const size_t w = s.find(" [with "); w != std::string_view::npos && s.ends_with("]")) {
@@ -109,12 +120,7 @@ constexpr void render(std::string_view s, NameWriter& result) {
 
     constexpr std::string_view anonymous = "{anonymous}";
     for (size_t i = 0; i < s.size();) {
-        if (s.substr(i).starts_with(anonymous)) {
-            result.append("`anonymous-namespace'");
-            i += anonymous.size();
-            continue;
-        }
-        size_t end = i;
+        size_t end = s.substr(i).starts_with(anonymous) ? i + anonymous.size() : i;
         while (end < s.size() && isIdentifierChar(s[end])) {
             ++end;
         }
@@ -125,7 +131,7 @@ constexpr void render(std::string_view s, NameWriter& result) {
         }
         const std::string_view word = s.substr(i, end - i);
         const std::string_view bound = with.empty() ? std::string_view{} : boundArgument(with, word);
-        result.append(bound.empty() ? word : bound);
+        appendSpelled(bound.empty() ? word : bound, result);
         i = end;
     }
 }

@@ -47,7 +47,7 @@ WString fromMultiByte(const std::string& bytes, UINT codePage) {
 
 // _vsnwprintf_s answers -1 both for a short buffer and for a bad format;
 // past this size the cause cannot be a short buffer any more.
-constexpr size_t maxFormattedLength = 16 * 1024 * 1024;
+constexpr size_t maxFormattedLength = 1024 * 1024;
 
 } // namespace
 
