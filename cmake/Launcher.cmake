@@ -1,0 +1,36 @@
+# tarnell_add_launcher(<name>
+#     [PACKAGE <file.msi>]                   the "msi" resource
+#     [PRODUCT_CODE <text> | PRODUCT_CODE_FROM_PACKAGE])   the "product_code" resource
+# builds <name>.exe: the launcher code, its manifest and the resources asked for.
+function(tarnell_add_launcher name)
+    cmake_parse_arguments(ARG "PRODUCT_CODE_FROM_PACKAGE" "PACKAGE;PRODUCT_CODE" "" ${ARGN})
+    set(dir ${CMAKE_CURRENT_BINARY_DIR}/${name}.resources)
+    set(rc ${dir}/resources.rc)
+    set(lines "")
+    set(depends "")
+    if(ARG_PACKAGE)
+        string(APPEND lines "MSI RCDATA \"${ARG_PACKAGE}\"\n")
+        list(APPEND depends ${ARG_PACKAGE})
+    endif()
+    if(ARG_PRODUCT_CODE_FROM_PACKAGE)
+        set(codeFile ${dir}/product_code.txt)
+        add_custom_command(OUTPUT ${codeFile}
+            COMMAND ${CMAKE_COMMAND} -DPACKAGE=${ARG_PACKAGE} -DPRODUCT_CODE=${TARNELL_PRODUCT_CODE}
+                    -DOUTPUT=${codeFile} -P ${TARNELL_SOURCE_DIR}/cmake/ProductCode.cmake
+            DEPENDS ${ARG_PACKAGE} ${TARNELL_SOURCE_DIR}/cmake/ProductCode.cmake
+            VERBATIM)
+        string(APPEND lines "PRODUCT_CODE RCDATA \"${codeFile}\"\n")
+        list(APPEND depends ${codeFile})
+    elseif(DEFINED ARG_PRODUCT_CODE)
+        set(codeFile ${dir}/product_code.txt)
+        file(WRITE ${codeFile} "${ARG_PRODUCT_CODE}")
+        string(APPEND lines "PRODUCT_CODE RCDATA \"${codeFile}\"\n")
+    endif()
+    file(CONFIGURE OUTPUT ${rc} CONTENT "${lines}")
+
+    add_executable(${name} WIN32 ${TARNELL_SOURCE_DIR}/wrapper/main.cpp ${TARNELL_SOURCE_DIR}/wrapper/manifest.rc ${rc})
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${depends}")
+    target_link_libraries(${name} PRIVATE tarnell)
+    target_link_options(${name} PRIVATE -municode)
+    tarnell_warnings(${name})
+endfunction()
