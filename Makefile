@@ -1,7 +1,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test clean
+.PHONY: all deps configure build test demo clean
 
 all: build
 
@@ -16,6 +16,10 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 2
+
+demo: configure
+	cmake --build $(BUILD) -j 2 --target tarnell-launcher
+	tools/demo $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
