@@ -1,13 +1,472 @@
 #include "WinFileUtils.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <memory>
 
 #include "ErrorHandling.h"
 #include "Log.h"
+#include "UniqueResource.h"
 #include "WinErrorHandling.h"
 
 namespace FileUtils {
+
+namespace {
+
+const int tempNameAttempts = 100;
+
+bool isGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool hasIllegalNameChars(const WString& namePart) {
+    // The control characters U+0000..U+001F, then the characters the file system reserves.
+    static const WString illegal = [] {
+        WString chars;
+        for (wchar_t c = 0; c < 0x20; ++c) {
+            chars += c;
+        }
+        return chars + L"<>:\"|?*/\\";
+    }();
+    return namePart.find_first_of(illegal) != WString::npos;
+}
+
+void checkNameParts(const WString& prefix, const WString& suffix) {
+    if (hasIllegalNameChars(prefix)) {
+        THROW_RUNTIME_ERROR("Illegal characters in prefix=" << prefix);
+    }
+    if (hasIllegalNameChars(suffix)) {
+        THROW_RUNTIME_ERROR("Illegal characters in suffix=" << suffix);
+    }
+}
+
+// Tries prefix + number + suffix in dir for a run of numbers from the tick count on. createNew
+// must fail on a name that anything (file or directory) already has, so the name returned is
+// one this process created; the empty text when every attempt failed.
+WString createWithUniqueName(const WString& prefix, const WString& suffix, const WString& dir,
+                             const std::function<bool(const WString&)>& createNew) {
+    const DWORD tickCount = GetTickCount();
+    for (int i = 0; i < tempNameAttempts; ++i) {
+        const int number = static_cast<int>(tickCount + static_cast<DWORD>(i));
+        const WString candidate =
+            PathBuilder(dir).append((tstrings::MessageBuilder() << prefix << number << suffix).str());
+        if (createNew(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+bool createNewFile(const WString& path) {
+    const OwnedHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return false;
+    }
+    LOG_TRACE("Created [" << path << "] file");
+    return true;
+}
+
+// Creates one directory level. A failure, with its code left in GetLastError(), is the
+// caller's to judge: an existing directory is fine for createDirectory, but a taken name for
+// createTempDirectory.
+bool createDir(const WString& dir, SECURITY_ATTRIBUTES* securityAttributes, WStringList* createdDirs) {
+    if (!CreateDirectoryW(dir.c_str(), securityAttributes)) {
+        return false;
+    }
+    LOG_TRACE("Created [" << dir << "] directory");
+    if (createdDirs) {
+        createdDirs->push_back(stripTrailingSeparators(dir));
+    }
+    return true;
+}
+
+bool createNewDirectory(const WString& path) { return createDir(path + L'\\', nullptr, nullptr); }
+
+bool deleteFileImpl(const WString& path) {
+    if (!DeleteFileW(path.c_str())) {
+        return isGoneError(GetLastError());
+    }
+    LOG_TRACE("Deleted [" << path << "] file");
+    return true;
+}
+
+bool isDirectoryAttributes(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A junction or a symbolic link to a directory: removing it must not touch what it points to.
+bool isDirectoryLink(const WString& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return isDirectoryAttributes(attributes) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+class DeleteFilesCallback : public DirectoryCallback {
+public:
+    explicit DeleteFilesCallback(bool mayThrow) : mayThrow(mayThrow) {}
+
+    bool onFile(const WString& path) override {
+        if (mayThrow) {
+            deleteFile(path);
+        } else if (!deleteFile(path, std::nothrow)) {
+            failed = true;
+        }
+        return true;
+    }
+
+    bool good() const { return !failed; }
+
+protected:
+    bool mayThrow;
+    bool failed = false;
+};
+
+class DeleteAllCallback : public DeleteFilesCallback {
+public:
+    using DeleteFilesCallback::DeleteFilesCallback;
+
+    bool onDirectory(const WString& path) override {
+        if (mayThrow) {
+            deleteDirectoryRecursive(path);
+        } else if (!deleteDirectoryRecursive(path, std::nothrow)) {
+            failed = true;
+        }
+        return true;
+    }
+};
+
+class BatchDeleter {
+public:
+    explicit BatchDeleter(const WString& path) : path(path) {}
+
+    BatchDeleter& recursive(bool v) {
+        isRecursive = v;
+        return *this;
+    }
+
+    void execute() {
+        if (!isFileExists(path)) {
+            return;
+        }
+        if (walksTree()) {
+            run(true);
+        }
+        if (isRecursive) {
+            deleteDirectory(path);
+        }
+    }
+
+    bool execute(const std::nothrow_t&) {
+        try {
+            if (!isFileExists(path)) {
+                return true;
+            }
+            if (!isDirectory(path)) {
+                return false;
+            }
+            if (walksTree() && !run(false)) {
+                return false;
+            }
+            return !isRecursive || deleteDirectory(path, std::nothrow);
+        }
+        CATCH_AND_REPORT
+        return false;
+    }
+
+private:
+    // A recursive deletion removes a directory link itself, never the tree behind it.
+    bool walksTree() const { return !isRecursive || !isDirectoryLink(path); }
+
+    bool run(bool mayThrow) {
+        const std::unique_ptr<DeleteFilesCallback> callback = isRecursive
+                                                                  ? std::make_unique<DeleteAllCallback>(mayThrow)
+                                                                  : std::make_unique<DeleteFilesCallback>(mayThrow);
+        iterateDirectory(path, *callback);
+        return callback->good();
+    }
+
+    WString path;
+    bool isRecursive = false;
+};
+
+void moveFileImpl(const WString& from, const WString& to, DWORD flags) {
+    const bool isFolder = isDirectory(from);
+    if (!MoveFileExW(from.c_str(), to.empty() ? nullptr : to.c_str(), flags)) {
+        THROW_SYS_ERROR("MoveFileEx(" << from << ", " << to << ", " << flags << ") failed", MoveFileExW);
+    }
+    const bool delayed = (flags & MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    const wchar_t* kind = isFolder ? L"folder" : L"file";
+    tstrings::MessageBuilder text;
+    if (to.empty()) {
+        text << (delayed ? "Delete" : "Deleted") << " '" << from << "' " << kind;
+    } else {
+        text << (delayed ? "Move" : "Moved") << " '" << from << "' " << kind << " to '" << to << "'";
+    }
+    if (delayed) {
+        text << " on reboot";
+    }
+    LOG_TRACE(text.str());
+}
+
+} // namespace
+
+WString createTempFile(const WString& prefix, const WString& suffix, const WString& path) {
+    checkNameParts(prefix, suffix);
+    const WString created = createWithUniqueName(prefix, suffix, path, createNewFile);
+    if (created.empty()) {
+        THROW_RUNTIME_ERROR("createTempFile(" << prefix << ", " << suffix << ", " << path << ") failed");
+    }
+    return created;
+}
+
+WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path) {
+    checkNameParts(prefix, suffix);
+    const WString created = createWithUniqueName(prefix, suffix, path, createNewDirectory);
+    if (created.empty()) {
+        THROW_RUNTIME_ERROR("createTempDirectory(" << prefix << ", " << suffix << ", " << path << ") failed");
+    }
+    return created;
+}
+
+void createDirectory(const WString& path, WStringList* createdDirs) {
+    // Every level is attempted, the root included: an existing directory is no failure.
+    const WString levels = stripTrailingSeparators(path) + L'\\';
+    for (size_t end = levels.find_first_of(L"\\/"); end != WString::npos; end = levels.find_first_of(L"\\/", end + 1)) {
+        const WString level = levels.substr(0, end + 1);
+        if (!createDir(level, nullptr, createdDirs)) {
+            const DWORD error = GetLastError();
+            if (!isDirectory(level)) {
+                THROW_SYS_ERROR_CODE("CreateDirectory(" << level << ") failed", CreateDirectoryW, error);
+            }
+        }
+    }
+}
+
+bool isFileExists(const WString& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool isDirectory(const WString& path) { return isDirectoryAttributes(GetFileAttributesW(path.c_str())); }
+
+bool isDirectoryNotEmpty(const WString& path) { return isDirectory(path) && !PathIsDirectoryEmptyW(path.c_str()); }
+
+bool deleteFile(const WString& path, const std::nothrow_t&) {
+    bool ok = deleteFileImpl(path);
+    const DWORD error = GetLastError();
+    if (!ok && error == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        SetLastError(error);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            return false;
+        }
+        if (attributes & FILE_ATTRIBUTE_READONLY) {
+            if (SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+                LOG_TRACE("Discarded R/O attribute from [" << path << "] file");
+                ok = deleteFileImpl(path);
+            } else {
+                const DWORD setError = GetLastError();
+                if (Logger::global().accepts(Logger::Warning)) {
+                    const SysError warning(tstrings::MessageBuilder()
+                                               << "Failed to discard R/O attribute from [" << path
+                                               << "] file. File will not be deleted",
+                                           functionAddress(SetFileAttributesW), setError);
+                    LOG_WARNING(tstrings::fromUtf8(warning.what()));
+                }
+                SetLastError(error);
+            }
+        }
+    }
+    return ok || isGoneError(GetLastError());
+}
+
+bool deleteFile(const WString& path) {
+    if (!deleteFile(path, std::nothrow)) {
+        THROW_SYS_ERROR("DeleteFile(" << path << ") failed", DeleteFileW);
+    }
+    return true;
+}
+
+bool deleteDirectory(const WString& path, const std::nothrow_t&) {
+    if (!RemoveDirectoryW(path.c_str())) {
+        return isGoneError(GetLastError());
+    }
+    LOG_TRACE("Deleted [" << path << "] directory");
+    return true;
+}
+
+bool deleteDirectory(const WString& path) {
+    if (!deleteDirectory(path, std::nothrow)) {
+        THROW_SYS_ERROR("RemoveDirectory(" << path << ") failed", RemoveDirectoryW);
+    }
+    return true;
+}
+
+void deleteFiles(const WString& dir) { BatchDeleter(dir).execute(); }
+
+bool deleteFiles(const WString& dir, const std::nothrow_t&) { return BatchDeleter(dir).execute(std::nothrow); }
+
+void deleteDirectoryRecursive(const WString& dir) { BatchDeleter(dir).recursive(true).execute(); }
+
+bool deleteDirectoryRecursive(const WString& dir, const std::nothrow_t&) {
+    return BatchDeleter(dir).recursive(true).execute(std::nothrow);
+}
+
+bool DirectoryCallback::onFile(const WString&) { return true; }
+
+bool DirectoryCallback::onDirectory(const WString&) { return true; }
+
+void iterateDirectory(const WString& dir, DirectoryCallback& callback) {
+    WIN32_FIND_DATAW entry;
+    const OwnedFindHandle find(FindFirstFileW(joinPath(dir, L"*").c_str(), &entry));
+    if (!find) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return;
+        }
+        THROW_SYS_ERROR("FindFirstFile(" << dir << ") failed", FindFirstFileW);
+    }
+    do {
+        const WString name = entry.cFileName;
+        const WString full = joinPath(dir, name);
+        if (isDirectoryAttributes(entry.dwFileAttributes)) {
+            if (name != L"." && name != L".." && !callback.onDirectory(full)) {
+                return;
+            }
+        } else if (!callback.onFile(full)) {
+            return;
+        }
+    } while (FindNextFileW(find.get(), &entry));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        THROW_SYS_ERROR("FindNextFile(" << dir << ") failed", FindNextFileW);
+    }
+}
+
+DeletionScope::~DeletionScope() {
+    try {
+        execute();
+    }
+    CATCH_AND_REPORT
+}
+
+DeletionScope& DeletionScope::add(const WString& path, int kind) {
+    entries.emplace_back(path, kind);
+    return *this;
+}
+
+DeletionScope& DeletionScope::addFile(const WString& path) { return add(path, File); }
+
+DeletionScope& DeletionScope::addFilesInDirectory(const WString& path) { return add(path, FilesInDirectory); }
+
+DeletionScope& DeletionScope::addDirectoryTree(const WString& path) { return add(path, DirectoryTree); }
+
+DeletionScope& DeletionScope::addEmptyDirectory(const WString& path) { return add(path, EmptyDirectory); }
+
+DeletionScope& DeletionScope::addEmptyDirectories(const WString& parent, const WString& subdir) {
+    const auto normalize = [](const WString& path) { return foldPath(stripTrailingSeparators(path)); };
+    const WString stop = normalize(parent);
+    // Deepest first, so that each directory is removed before its parent. A subdir that does not
+    // lead back to parent ends the walk once the path is no longer below parent's length.
+    WString current = normalize(joinPath(parent, subdir));
+    while (current != stop && current.size() > stop.size()) {
+        addEmptyDirectory(current);
+        WString up = dirname(current);
+        if (up.size() >= current.size()) {
+            break;
+        }
+        current = std::move(up);
+    }
+    return *this;
+}
+
+void DeletionScope::cancel() { entries.clear(); }
+
+void DeletionScope::execute() {
+    auto pending = std::exchange(entries, {});
+    // Files go before the directories holding them, trees before the empty directories above them.
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
+    for (const auto& [path, kind] : pending) {
+        switch (kind) {
+        case File: deleteFile(path, std::nothrow); break;
+        case FilesInDirectory: deleteFiles(path, std::nothrow); break;
+        case DirectoryTree: deleteDirectoryRecursive(path, std::nothrow); break;
+        case EmptyDirectory: deleteDirectory(path, std::nothrow); break;
+        default: break;
+        }
+    }
+}
+
+void copyFile(const WString& from, const WString& to, bool failIfExists) {
+    createDirectory(dirname(to));
+    if (!CopyFileW(from.c_str(), to.c_str(), failIfExists)) {
+        THROW_SYS_ERROR("CopyFile(" << from << ", " << to << ", " << (failIfExists ? 1 : 0) << ") failed", CopyFileW);
+    }
+    LOG_TRACE("Copied [" << from << "] file to [" << to << "]");
+}
+
+void moveFile(const WString& from, const WString& to, bool failIfExists) {
+    createDirectory(dirname(to));
+    const DWORD flags = MOVEFILE_COPY_ALLOWED | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
+    moveFileImpl(from, to, flags);
+}
+
+// The temporary file lies beside the destination, so the final move is a rename within one
+// volume: the destination holds either its old content or the complete new one.
+StagedFileWriter::StagedFileWriter(const WString& dstPath)
+    : tmpPath(createTempFile(L"qvd", L".tmp", dirname(dstPath))), dstPath(dstPath) {
+    cleanup.addFile(tmpPath);
+    stream.exceptions(std::ios::failbit | std::ios::badbit);
+    stream.open(tmpPath.c_str(), std::ios::out | std::ios::trunc | std::ios::binary);
+}
+
+StagedFileWriter& StagedFileWriter::write(const void* data, size_t size) {
+    // Large blocks go straight to the file, past the stream's buffer.
+    stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return *this;
+}
+
+void StagedFileWriter::finalize() {
+    stream.close();
+    moveFile(tmpPath, dstPath, false);
+    cleanup.cancel();
+}
+
+bool DirectoryIterator::onFile(const WString& path) {
+    if (includeFiles) {
+        items.push_back(path);
+    }
+    return true;
+}
+
+bool DirectoryIterator::onDirectory(const WString& path) {
+    if (includeFolders) {
+        items.push_back(path);
+    }
+    if (isRecursive) {
+        DirectoryIterator(path)
+            .recursive(isRecursive)
+            .withFiles(includeFiles)
+            .withFolders(includeFolders)
+            .findItems(items);
+    }
+    return true;
+}
+
+DirectoryIterator& DirectoryIterator::findItems(WStringList& out) {
+    if (!isDirectory(root)) {
+        return *this;
+    }
+    iterateDirectory(root, *this);
+    out.insert(out.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    items.clear();
+    return *this;
+}
+
+WString createUniqueFile(const WString& path) {
+    if (createNewFile(path)) {
+        return path;
+    }
+    return createTempFile(withSuffix(basename(path), L""), suffix(path), dirname(path));
+}
 
 WString toAbsolutePath(const WString& path) {
     const auto freeBuffer = [](wchar_t* p) { std::free(p); };

@@ -12,6 +12,7 @@
 namespace FileUtils {
 
 WString createTempFile(const WString& prefix, const WString& suffix, const WString& path);
+// Never hands out a name that anything, a directory included, already has.
 WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path);
 void createDirectory(const WString& path, WStringList* createdDirs = nullptr);
 
