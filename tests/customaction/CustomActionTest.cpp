@@ -14,6 +14,8 @@
 #include "TestFolder.h"
 #include "WinDll.h"
 #include "WinSysInfo.h"
+#include "InstallerErrors.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -121,16 +123,6 @@ TEST(CAImpl, EmptyValueIsRefusedBeforeTheInstallerIsAsked) {
     EXPECT_TRUE(log.records.empty());
 }
 
-// Runs call, which must raise AppError<msi::Error>; gives the error's status and plain text.
-std::pair<UINT, std::string> installerErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const AppError<msi::Error>& e) {
-        return {e.getStatus(), e.plainMessage()};
-    }
-    ADD_FAILURE() << "nothing raised";
-    return {};
-}
 
 TEST(CAImpl, CallsWithoutAnInstallationNameTheCall) {
     msi::CAFacade ca(0);
@@ -164,9 +156,6 @@ TEST(CAImpl, CallsWithoutAnInstallationNameTheCall) {
     EXPECT_EQ(ca.getModes(), WString(19, L'0'));
 }
 
-WString besideTests(const WString& name) {
-    return FileUtils::joinPath(FileUtils::dirname(SysInfo::getExecutablePath()), name);
-}
 
 std::vector<std::string> readLines(const WString& path) {
     std::ifstream in(path.c_str());
@@ -234,7 +223,7 @@ void expectActionsRan(const std::vector<std::string>& log) {
 class CustomActionPackage : public testing::Test {
 protected:
     const Guid product{std::string(CUSTOM_ACTION_PRODUCT_CODE)};
-    const WString packagePath = besideTests(L"CustomActionPackage.msi");
+    const WString packagePath = besideTestProgram(L"CustomActionPackage.msi");
     TestFolder folder;
     const WString logPath = folder.path(L"install.log");
 
@@ -258,7 +247,7 @@ TEST_F(CustomActionPackage, MsiexecRunsBothActions) {
 }
 
 TEST_F(CustomActionPackage, LauncherRunsBothActions) {
-    const WString launcher = besideTests(L"custom-action-launcher.exe");
+    const WString launcher = besideTestProgram(L"custom-action-launcher.exe");
     ASSERT_EQ(runProgram(launcher, logArguments()), 0u);
     expectActionsRan(readLines(logPath));
 

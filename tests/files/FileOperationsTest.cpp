@@ -24,9 +24,9 @@ TEST(FileCopy, CreatesMissingDirectoriesFirst) {
     LogCapture log;
     FileUtils::copyFile(from, to, true);
     EXPECT_EQ(readFile(to), "data");
-    ASSERT_EQ(log.lines.size(), 3u);
-    EXPECT_EQ(log.lines[0], L"TRACE Created [" + (folder / L"x\\") + L"] directory");
-    EXPECT_EQ(log.lines[2], L"TRACE Copied [" + from + L"] file to [" + to + L"]");
+    ASSERT_EQ(log.lines().size(), 3u);
+    EXPECT_EQ(log.lines()[0], L"TRACE Created [" + (folder / L"x\\") + L"] directory");
+    EXPECT_EQ(log.lines()[2], L"TRACE Copied [" + from + L"] file to [" + to + L"]");
     EXPECT_TRUE(startsWith(raisedText([&] { FileUtils::copyFile(from, to, true); }),
                            L"CopyFile(" + from + L", " + to + L", 1) failed"));
 }
@@ -44,7 +44,7 @@ TEST(FileMove, FailIfExistsKeepsBothFiles) {
     FileUtils::moveFile(from, to, false);
     EXPECT_EQ(readFile(to), "A");
     EXPECT_FALSE(isFileExists(from));
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Moved '" + from + L"' file to '" + to + L"'"}));
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Moved '" + from + L"' file to '" + to + L"'"}));
 }
 
 TEST(FileMove, NamesFoldersAsSuch) {
@@ -54,7 +54,7 @@ TEST(FileMove, NamesFoldersAsSuch) {
     FileUtils::createDirectory(folder / L"e");
     LogCapture log;
     FileUtils::moveFile(from, to, true);
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Moved '" + from + L"' folder to '" + to + L"'"}));
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Moved '" + from + L"' folder to '" + to + L"'"}));
     EXPECT_TRUE(FileUtils::isDirectory(to));
 }
 

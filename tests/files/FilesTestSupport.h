@@ -11,10 +11,12 @@
 #include <string>
 
 #include "ErrorHandling.h"
+#include "LogCapture.h"
 #include "Log.h"
 #include "UniqueResource.h"
 #include "WinFileUtils.h"
 #include "WinSysInfo.h"
+#include "TestFiles.h"
 
 namespace files_test {
 
@@ -33,30 +35,6 @@ private:
     WString root;
 };
 
-// Collects "LEVEL message" lines while it lives.
-class LogCapture : public LogAppender {
-public:
-    LogCapture() : previous(Logger::global().setAppender(this)) {}
-    ~LogCapture() override { Logger::global().setAppender(previous); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    void append(const LogRecord& record) override { lines.push_back(record.levelName + L" " + record.message); }
-
-    WStringList lines;
-
-private:
-    LogAppender* previous;
-};
-
-inline void writeFile(const WString& path, const std::string& content) {
-    std::ofstream(path.c_str(), std::ios::binary) << content;
-}
-
-inline std::string readFile(const WString& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The text an operation raised without its position; empty when it raised nothing.
 inline std::string raisedText(const std::function<void()>& operation) {

@@ -149,7 +149,7 @@ TEST(TempDirectory, SkipsNamesTakenByDirectoriesAndFiles) {
     EXPECT_EQ(taker.taken.count(dir), 0u);
     EXPECT_TRUE(isDirectory(dir));
     EXPECT_FALSE(FileUtils::isDirectoryNotEmpty(dir));
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Created [" + dir + L"\\] directory"}));
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Created [" + dir + L"\\] directory"}));
     if (namesWereAhead) {
         EXPECT_EQ(numberIn(dir, L"", L".tmp"), taker.last() + 1);
     }
@@ -163,12 +163,12 @@ TEST(DirectoryCreation, CreatesMissingLevelsOnly) {
     FileUtils::createDirectory(deep, &created);
     // Each level keeps the separator it was written with.
     const WString a = folder / L"a/", b = a + L"b\\", c = b + L"c\\";
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Created [" + a + L"] directory", L"TRACE Created [" + b + L"] directory",
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Created [" + a + L"] directory", L"TRACE Created [" + b + L"] directory",
                                       L"TRACE Created [" + c + L"] directory"}));
     EXPECT_EQ(created, (WStringList{folder / L"a", folder / L"a/b", folder / L"a/b\\c"}));
-    log.lines.clear();
+    log.records.clear();
     FileUtils::createDirectory(deep);
-    EXPECT_TRUE(log.lines.empty()) << "an existing directory is no failure and no news";
+    EXPECT_TRUE(log.lines().empty()) << "an existing directory is no failure and no news";
 }
 
 TEST(DirectoryCreation, ExistingFileLevelFails) {
@@ -185,7 +185,7 @@ TEST(FileDeletion, MissingFileCountsAsDeleted) {
     EXPECT_TRUE(FileUtils::deleteFile(folder / L"none", std::nothrow));
     EXPECT_TRUE(FileUtils::deleteFile(folder / L"none"));
     EXPECT_TRUE(FileUtils::deleteFile(folder / L"none\\deeper"));
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(FileDeletion, ClearsReadOnlyAttributeFirst) {
@@ -195,7 +195,7 @@ TEST(FileDeletion, ClearsReadOnlyAttributeFirst) {
     ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
     LogCapture log;
     EXPECT_TRUE(FileUtils::deleteFile(file));
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Discarded R/O attribute from [" + file + L"] file",
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Discarded R/O attribute from [" + file + L"] file",
                                       L"TRACE Deleted [" + file + L"] file"}));
     EXPECT_FALSE(isFileExists(file));
 }
@@ -226,7 +226,7 @@ TEST(DirectoryDeletion, OnlyEmptyOrMissingDirectories) {
     EXPECT_FALSE(FileUtils::isDirectoryNotEmpty(dir));
     LogCapture log;
     EXPECT_TRUE(FileUtils::deleteDirectory(dir));
-    EXPECT_EQ(log.lines, (WStringList{L"TRACE Deleted [" + dir + L"] directory"}));
+    EXPECT_EQ(log.lines(), (WStringList{L"TRACE Deleted [" + dir + L"] directory"}));
 }
 
 TEST(DeleteFiles, KeepsSubdirectoriesAndTheDirectory) {
@@ -324,15 +324,15 @@ TEST(DeletionScope, FilesGoFirstAndOnlyOnce) {
         FileUtils::DeletionScope scope;
         scope.addEmptyDirectory(empty).addDirectoryTree(tree).addFile(lone);
         scope.execute();
-        EXPECT_EQ(log.lines, (WStringList{L"TRACE Deleted [" + lone + L"] file",
+        EXPECT_EQ(log.lines(), (WStringList{L"TRACE Deleted [" + lone + L"] file",
                                           L"TRACE Deleted [" + tree + L"\\inner] file",
                                           L"TRACE Deleted [" + tree + L"] directory",
                                           L"TRACE Deleted [" + empty + L"] directory"}));
         writeFile(lone, "back");
-        log.lines.clear();
+        log.records.clear();
         scope.execute();
     }
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(readFile(lone), "back");
 }
 
@@ -355,7 +355,7 @@ TEST(DeletionScope, EmptyDirectoriesEndAtTheParent) {
     LogCapture log;
     FileUtils::DeletionScope().addEmptyDirectories(folder / L"P/", L"A/b");
     const WString a = FileUtils::foldPath(folder / L"p\\a");
-    EXPECT_EQ(log.lines,
+    EXPECT_EQ(log.lines(),
               (WStringList{L"TRACE Deleted [" + a + L"\\b] directory", L"TRACE Deleted [" + a + L"] directory"}));
     EXPECT_EQ(listNames(folder.path()), (WStringList{L"p"}));
 

@@ -5,6 +5,7 @@
 #include "WinDll.h"
 #include "WinErrorHandling.h"
 #include "WinSysInfo.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST(SysInfo, ModulePathLongerThanMaxPathComesBackWhole) {
         dir += L"\\" + WString(40, L'd');
     }
     const WString probe = L"\\\\?\\" + dir + L"\\probe.dll";
-    const WString source = FileUtils::joinPath(FileUtils::dirname(SysInfo::getExecutablePath()), L"module_path_probe.dll");
+    const WString source = besideTestProgram(L"module_path_probe.dll");
     ASSERT_TRUE(CopyFileW(source.c_str(), probe.c_str(), FALSE));
     WString reported;
     {

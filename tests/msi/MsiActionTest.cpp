@@ -5,6 +5,7 @@
 #include "MsiLibrary.h"
 #include "MsiUtils.h"
 #include "WinSysInfo.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -153,8 +154,7 @@ size_t countMessages(const LogCapture& log, const WString& message) {
 class TestPackage : public testing::Test {
 protected:
     const Guid product{std::string(MSI_TEST_PRODUCT_CODE)};
-    const WString packagePath =
-        FileUtils::joinPath(FileUtils::dirname(SysInfo::getExecutablePath()), L"TestPackage.msi");
+    const WString packagePath = besideTestProgram(L"TestPackage.msi");
 
     // A run that failed half-way must not leave the product behind for the next one.
     void SetUp() override { removeLeftovers(); }

@@ -10,6 +10,8 @@
 #include "TestFolder.h"
 #include "WinFileUtils.h"
 #include "WinSysInfo.h"
+#include "InstallerErrors.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -17,32 +19,8 @@ bool startsWith(const std::string& text, const std::string& prefix) { return tex
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-WString besideTests(const WString& name) {
-    return FileUtils::joinPath(FileUtils::dirname(SysInfo::getExecutablePath()), name);
-}
 
-std::string readFile(const WString& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    EXPECT_TRUE(in.good()) << tstrings::toUtf8(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const WString& path, const std::string& contents) {
-    std::ofstream(path.c_str(), std::ios::binary) << contents;
-}
-
-// Runs call, which must raise AppError<msi::Error>; gives the error's status and plain text.
-std::pair<UINT, std::string> installerErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const AppError<msi::Error>& e) {
-        return {e.getStatus(), e.plainMessage()};
-    }
-    ADD_FAILURE() << "nothing raised";
-    return {};
-}
-
-const WString packagePath = besideTests(L"DbTestPackage.msi");
+const WString packagePath = besideTestProgram(L"DbTestPackage.msi");
 const WString binaryQuery = L"SELECT Name, Data FROM Binary WHERE Name = ?";
 
 msi::DatabaseRecord binaryRow(const msi::Database& db, const WString& name) {
@@ -206,7 +184,7 @@ TEST(DatabaseRecord, SavesStreamsOfNoBytesAndOfOneFullPass) {
 
     // Exactly one pass long: the second pass reads nothing and ends the loop.
     binaryRow(db, L"OneChunk").saveStreamToFile(2, folder.path(L"one-chunk.bin"));
-    const std::string expected = readFile(besideTests(L"one-chunk.bin"));
+    const std::string expected = readFile(besideTestProgram(L"one-chunk.bin"));
     ASSERT_EQ(expected.size(), 1048576u);
     EXPECT_TRUE(readFile(folder.path(L"one-chunk.bin")) == expected);
 }

@@ -91,7 +91,7 @@ TEST_F(PackTest, ReplacesTheDestinationAndSaysWhatItWrote) {
     const ToolRun run = runPack(quoted(package) + L" " + quoted(setup));
     ASSERT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(run.out, "Wrote " + narrow(setup) + " (product code " + narrow(PACK_TEST_PRODUCT_CODE) + ", package " +
-                           std::to_string(fileBytes(package).size()) + " bytes)\n");
+                           std::to_string(readFile(package).size()) + " bytes)\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(folderContents(folder.path()), std::vector<WString>{L"setup.exe"}) << "no temporary file is left";
     EXPECT_TRUE(ResourceImage(setup).has(L"msi", RT_RCDATA));
@@ -103,7 +103,7 @@ TEST_F(PackTest, CarriesWhatTheLauncherBuiltByCMakeCarries) {
     ASSERT_TRUE(packed.loaded());
     ASSERT_TRUE(built.loaded());
 
-    EXPECT_TRUE(packed.bytes(L"msi", RT_RCDATA) == fileBytes(package)) << "the package, byte for byte";
+    EXPECT_TRUE(packed.bytes(L"msi", RT_RCDATA) == readFile(package)) << "the package, byte for byte";
     EXPECT_EQ(packed.bytes(L"product_code", RT_RCDATA), narrow(PACK_TEST_PRODUCT_CODE));
     const struct {
         LPCWSTR name;
@@ -213,7 +213,7 @@ TEST_F(PackTest, RefusalsNameTheFileAndTheReasonAndLeaveNoTrace) {
         EXPECT_EQ(run.err.rfind("tarnell-pack: " + narrow(row.file) + row.reason, 0), 0u) << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(fileBytes(setup), "an older setup program") << row.reason;
+        EXPECT_EQ(readFile(setup), "an older setup program") << row.reason;
         EXPECT_EQ(folderContents(folder.path()), before) << row.reason;
     }
 }

@@ -12,6 +12,7 @@
 #include "TestFolder.h"
 #include "UniqueResource.h"
 #include "tstrings.h"
+#include "TestFiles.h"
 
 // What one run of tarnell-pack.exe left.
 struct ToolRun {
@@ -20,14 +21,6 @@ struct ToolRun {
     std::string err;
 };
 
-inline std::string fileBytes(const WString& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const WString& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-}
 
 inline bool exists(const WString& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -62,8 +55,8 @@ inline ToolRun runPack(const WString& arguments) {
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &run.exitCode);
     }
-    run.out = fileBytes(streams.path(L"out"));
-    run.err = fileBytes(streams.path(L"err"));
+    run.out = readFile(streams.path(L"out"));
+    run.err = readFile(streams.path(L"err"));
     return run;
 }
 

@@ -13,6 +13,7 @@
 #include "TestFolder.h"
 #include "WinErrorHandling.h"
 #include "WinSysInfo.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -85,13 +86,10 @@ protected:
     void SetUp() override { SetEnvironmentVariableW(L"ARGECHO_OUTPUT", reportPath.c_str()); }
     void TearDown() override { SetEnvironmentVariableW(L"ARGECHO_OUTPUT", nullptr); }
 
-    static WString argecho() {
-        return FileUtils::joinPath(FileUtils::dirname(SysInfo::getExecutablePath()), L"argecho.exe");
-    }
+    static WString argecho() { return besideTestProgram(L"argecho.exe"); }
 
     ChildReport readReport() const {
-        std::ifstream file(std::filesystem::path(reportPath), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string bytes = readFile(reportPath);
         const WString text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         WStringList fields = tstrings::split(text, WString(1, L'\0'), tstrings::KeepEmpty);
         if (fields.size() < 3) {

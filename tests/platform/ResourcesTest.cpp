@@ -8,6 +8,7 @@
 #include "Resources.h"
 #include "TestFolder.h"
 #include "WinErrorHandling.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -71,9 +72,8 @@ TEST(Resource, WriteToProducesAByteIdenticalFile) {
     const WString path = folder.path(L"main.msi");
     Resource(L"msi", RT_RCDATA, self).writeTo(path);
 
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    const std::vector<BYTE> written((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(written, msiPayload);
+    const std::string written = readFile(path);
+    EXPECT_EQ(std::vector<BYTE>(written.begin(), written.end()), msiPayload);
 }
 
 TEST(Resource, MovedResourceStillFindsItsData) {

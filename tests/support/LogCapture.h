@@ -22,6 +22,15 @@ public:
         return result;
     }
 
+    // "LEVEL message" per record.
+    WStringList lines() const {
+        WStringList result;
+        for (const LogRecord& r : records) {
+            result.push_back(r.levelName + L" " + r.message);
+        }
+        return result;
+    }
+
     std::vector<LogRecord> records;
 
 private:
