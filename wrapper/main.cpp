@@ -7,8 +7,11 @@
 #include "Executor.h"
 #include "Guid.h"
 #include "MsiUtils.h"
+#include "PrivateSecurity.h"
 #include "Resources.h"
+#include "UniqueResource.h"
 #include "WinApp.h"
+#include "WinErrorHandling.h"
 #include "WinFileUtils.h"
 #include "WinSysInfo.h"
 
@@ -25,13 +28,29 @@ void uninstallProduct() {
     exitCode = static_cast<int>(msi::action<msi::uninstall>(msi::uninstall().productCode(productCode))(std::nothrow).getStatus());
 }
 
+// Read sharing only: while the handle is open nobody can change, replace or
+// delete the package, and msiexec.exe can still read it.
+OwnedHandle lockAgainstChanges(const WString& path) {
+    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        THROW_SYS_ERROR("CreateFile(" << path << ") failed", CreateFileW);
+    }
+    return file;
+}
+
 void installPackage() {
-    const WString tempDir = FileUtils::createTempDirectory(L"", L".tmp", SysInfo::getTempDirectory());
+    // Nobody else may look into the directory or put anything there.
+    const PrivateSecurity privateAccess;
+    const WString tempDir =
+        FileUtils::createTempDirectory(L"", L".tmp", SysInfo::getTempDirectory(), privateAccess.attributes());
     FileUtils::DeletionScope cleanup;
     cleanup.addDirectoryTree(tempDir);
 
     const WString package = FileUtils::PathBuilder(tempDir).append(L"main.msi");
     Resource(L"msi", RT_RCDATA, ownModule()).writeTo(package);
+    // Released before the deletion scope removes the directory.
+    const OwnedHandle packageLock = lockAgainstChanges(package);
 
     Executor msiexec(SysInfo::getMsiexecPath());
     msiexec.arg(L"/i").arg(package);

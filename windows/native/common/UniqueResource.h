@@ -65,6 +65,14 @@ struct ModuleTraits {
     static void close(Value v) { FreeLibrary(v); }
 };
 
+struct LocalMemoryTraits {
+    using Value = HLOCAL;
+    static Value empty() { return nullptr; }
+    static bool isEmpty(Value v) { return v == nullptr; }
+    static void close(Value v) { LocalFree(v); }
+};
+
 using OwnedHandle = UniqueResource<HandleTraits>;
 using OwnedFindHandle = UniqueResource<FindHandleTraits>;
 using OwnedModule = UniqueResource<ModuleTraits>;
+using OwnedLocalMemory = UniqueResource<LocalMemoryTraits>;

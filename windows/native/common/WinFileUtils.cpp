@@ -72,8 +72,9 @@ bool createNewFile(const WString& path) {
 // Creates one directory level. A failure, with its code left in GetLastError(), is the
 // caller's to judge: an existing directory is fine for createDirectory, but a taken name for
 // createTempDirectory.
-bool createDir(const WString& dir, SECURITY_ATTRIBUTES* securityAttributes, WStringList* createdDirs) {
-    if (!CreateDirectoryW(dir.c_str(), securityAttributes)) {
+bool createDir(const WString& dir, const SECURITY_ATTRIBUTES* securityAttributes, WStringList* createdDirs) {
+    // CreateDirectoryW only reads the attributes.
+    if (!CreateDirectoryW(dir.c_str(), const_cast<SECURITY_ATTRIBUTES*>(securityAttributes))) {
         return false;
     }
     LOG_TRACE("Created [" << dir << "] directory");
@@ -82,8 +83,6 @@ bool createDir(const WString& dir, SECURITY_ATTRIBUTES* securityAttributes, WStr
     }
     return true;
 }
-
-bool createNewDirectory(const WString& path) { return createDir(path + L'\\', nullptr, nullptr); }
 
 bool deleteFileImpl(const WString& path) {
     if (!DeleteFileW(path.c_str())) {
@@ -221,8 +220,12 @@ WString createTempFile(const WString& prefix, const WString& suffix, const WStri
     return created;
 }
 
-WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path) {
+WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path,
+                            const SECURITY_ATTRIBUTES* securityAttributes) {
     checkNameParts(prefix, suffix);
+    const auto createNewDirectory = [securityAttributes](const WString& candidate) {
+        return createDir(candidate + L'\\', securityAttributes, nullptr);
+    };
     const WString created = createWithUniqueName(prefix, suffix, path, createNewDirectory);
     if (created.empty()) {
         THROW_RUNTIME_ERROR("createTempDirectory(" << prefix << ", " << suffix << ", " << path << ") failed");
@@ -414,18 +417,33 @@ void moveFile(const WString& from, const WString& to, bool failIfExists) {
 StagedFileWriter::StagedFileWriter(const WString& dstPath)
     : tmpPath(createTempFile(L"qvd", L".tmp", dirname(dstPath))), dstPath(dstPath) {
     cleanup.addFile(tmpPath);
-    stream.exceptions(std::ios::failbit | std::ios::badbit);
-    stream.open(tmpPath.c_str(), std::ios::out | std::ios::trunc | std::ios::binary);
+    file.reset(
+        CreateFileW(tmpPath.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        THROW_SYS_ERROR("Failed to open [" << tmpPath << "]", CreateFileW);
+    }
 }
 
+// Straight to the system, not through a stream: a full disk is then reported as
+// such, where a stream only says that it failed.
 StagedFileWriter& StagedFileWriter::write(const void* data, size_t size) {
-    // Large blocks go straight to the file, past the stream's buffer.
-    stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes, chunk, &written, nullptr) || written == 0) {
+            THROW_SYS_ERROR("Failed to write [" << tmpPath << "]", WriteFile);
+        }
+        bytes += written;
+        size -= written;
+    }
     return *this;
 }
 
 void StagedFileWriter::finalize() {
-    stream.close();
+    if (!CloseHandle(file.release())) {
+        THROW_SYS_ERROR("Failed to close [" << tmpPath << "]", CloseHandle);
+    }
     moveFile(tmpPath, dstPath, false);
     cleanup.cancel();
 }

@@ -2,18 +2,19 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "FileUtils.h"
+#include "UniqueResource.h"
 
 namespace FileUtils {
 
 WString createTempFile(const WString& prefix, const WString& suffix, const WString& path);
 // Never hands out a name that anything, a directory included, already has.
-WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path);
+WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path,
+                            const SECURITY_ATTRIBUTES* securityAttributes = nullptr);
 void createDirectory(const WString& path, WStringList* createdDirs = nullptr);
 
 bool isFileExists(const WString& path);
@@ -78,7 +79,7 @@ public:
 private:
     WString tmpPath;
     DeletionScope cleanup;
-    std::ofstream stream;
+    OwnedHandle file;
     WString dstPath;
 };
 

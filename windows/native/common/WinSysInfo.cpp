@@ -72,6 +72,20 @@ WString getModulePath(HMODULE module) {
     return buffer;
 }
 
+using TempPathQuery = DWORD WINAPI(DWORD, LPWSTR);
+
+// GetTempPath2W gives a process running as SYSTEM a folder that only SYSTEM and
+// administrators can reach, where GetTempPathW gives C:\Windows\Temp. Systems
+// before it have only GetTempPathW.
+TempPathQuery* tempPathQuery() {
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W");
+    if (found == nullptr) {
+        return &GetTempPathW;
+    }
+    // The detour through void(*)() tells the compiler the type change is deliberate.
+    return reinterpret_cast<TempPathQuery*>(reinterpret_cast<void (*)()>(found));
+}
+
 } // namespace
 
 WStringList getCommandArgs(ArgsStart start) {
@@ -114,11 +128,12 @@ WString getSystemDirectoryPath() { return getSystemDirImpl(GetSystemDirectoryW, 
 WString getMsiexecPath() { return FileUtils::PathBuilder(getSystemDirectoryPath()).append(L"msiexec.exe"); }
 
 WString getTempDirectory() {
-    WString buffer(MAX_PATH, L'\0');
-    DWORD length = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+    const auto getTempPath = tempPathQuery();
+    WString buffer(MAX_PATH + 1, L'\0');
+    DWORD length = getTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length > buffer.size()) {
         buffer.resize(length);
-        GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+        getTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
     }
     return FileUtils::stripTrailingSeparators(buffer.substr(0, buffer.find(L'\0')));
 }

@@ -1,0 +1,47 @@
+#include "PrivateSecurity.h"
+
+#include <sddl.h>
+
+#include <vector>
+
+#include "WinErrorHandling.h"
+#include "tstrings.h"
+
+namespace {
+
+WString currentUserSid() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        THROW_SYS_ERROR("OpenProcessToken failed", OpenProcessToken);
+    }
+    const OwnedHandle ownedToken(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    if (!GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+        THROW_SYS_ERROR("GetTokenInformation(TokenUser) failed", GetTokenInformation);
+    }
+    LPWSTR text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
+    }
+    const OwnedLocalMemory ownedText(text);
+    return text;
+}
+
+} // namespace
+
+PrivateSecurity::PrivateSecurity() {
+    // P: protected, nothing inherited from above; OICI: passed on to files and folders inside;
+    // FA: full access; SY: SYSTEM; BA: the Administrators group.
+    const WString sddl = L"D:P(A;OICI;FA;;;" + currentUserSid() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    PSECURITY_DESCRIPTOR built = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &built, nullptr)) {
+        THROW_SYS_ERROR("ConvertStringSecurityDescriptorToSecurityDescriptor(" << sddl << ") failed",
+                        ConvertStringSecurityDescriptorToSecurityDescriptorW);
+    }
+    descriptor.reset(built);
+    securityAttributes.nLength = sizeof(securityAttributes);
+    securityAttributes.lpSecurityDescriptor = built;
+    securityAttributes.bInheritHandle = FALSE;
+}
