@@ -2,6 +2,8 @@
 #     [PACKAGE <file.msi>]                   the "msi" resource
 #     [PRODUCT_CODE <text> | PRODUCT_CODE_FROM_PACKAGE])   the "product_code" resource
 # builds <name>.exe: the launcher code, its manifest and the resources asked for.
+include(${CMAKE_CURRENT_LIST_DIR}/DelayLoad.cmake)
+
 function(tarnell_add_launcher name)
     cmake_parse_arguments(ARG "PRODUCT_CODE_FROM_PACKAGE" "PACKAGE;PRODUCT_CODE" "" ${ARGN})
     set(dir ${CMAKE_CURRENT_BINARY_DIR}/${name}.resources)
@@ -28,9 +30,14 @@ function(tarnell_add_launcher name)
     endif()
     file(CONFIGURE OUTPUT ${rc} CONTENT "${lines}")
 
-    add_executable(${name} WIN32 ${TARNELL_SOURCE_DIR}/wrapper/main.cpp ${TARNELL_SOURCE_DIR}/wrapper/manifest.rc ${rc})
-    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${depends}")
-    target_link_libraries(${name} PRIVATE tarnell)
+    add_executable(${name} WIN32 ${TARNELL_SOURCE_DIR}/wrapper/main.cpp ${TARNELL_SOURCE_DIR}/wrapper/manifest.rc)
+    # windres refuses a script without resources.
+    if(lines)
+        target_sources(${name} PRIVATE ${rc})
+        set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${depends}")
+    endif()
+    # The system libraries behind tarnell load on first use: see DelayLoad.cmake (order matters).
+    target_link_libraries(${name} PRIVATE tarnell-delayload tarnell)
     target_link_options(${name} PRIVATE -municode)
     tarnell_warnings(${name})
 endfunction()

@@ -1,7 +1,14 @@
 // The launcher against a stand-in msiexec.exe that reports what it was handed.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "LauncherTesting.h"
 #include "RunProgram.h"
@@ -23,15 +30,29 @@ protected:
         return runProgram(helperProgram(L"launcher-sample.exe"), arguments);
     }
 
-    WStringList childArguments() const {
-        const std::string bytes = fileBytes(reports.path(L"args.txt"));
+    WStringList childArguments(const WString& report = L"args.txt") const {
+        const std::string bytes = fileBytes(reports.path(report));
         const WString text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         WStringList args = tstrings::split(text, L"\n", tstrings::KeepEmpty);
         args.pop_back();  // after the last line end
         return args;
     }
 
-    WString packageSeenByChild() const { return reports.path(L"args.txt.msi"); }
+    WString packageSeenByChild(const WString& report = L"args.txt") const { return reports.path(report + L".msi"); }
+
+    // The "name=value" lines the stand-in wrote with TARNELL_STUB_PROBE set.
+    std::map<WString, WString> probeResults() const {
+        const std::string bytes = fileBytes(reports.path(L"args.txt.probe"));
+        const WString text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+        std::map<WString, WString> results;
+        for (const WString& line : tstrings::split(text, L"\n", tstrings::KeepEmpty)) {
+            const size_t equals = line.find(L'=');
+            if (equals != WString::npos) {
+                results[line.substr(0, equals)] = line.substr(equals + 1);
+            }
+        }
+        return results;
+    }
 
     TestFolder temp;
     TestFolder reports;
@@ -79,6 +100,143 @@ TEST_F(LauncherStubTest, UninstallAnywhereSelectsRemoval) {
     EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_UNKNOWN_PRODUCT) << status;
     EXPECT_FALSE(exists(reports.path(L"args.txt"))) << "msiexec.exe was not started";
     EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+TEST_F(LauncherStubTest, PackageCannotBeChangedWhileMsiexecRuns) {
+    const ScopedEnv probe(L"TARNELL_STUB_PROBE", L"1");
+    ASSERT_EQ(launch(L"/qn"), 0u);
+    const std::map<WString, WString> results = probeResults();
+    EXPECT_EQ(results.at(L"write"), std::to_wstring(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(results.at(L"delete"), std::to_wstring(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(fileBytes(packageSeenByChild()), fileBytes(TARNELL_SAMPLE_PACKAGE)) << "the child could not read it";
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+// The process this launcher started, once it runs.
+HANDLE waitForChildOf(HANDLE launcher) {
+    const DWORD parent = GetProcessId(launcher);
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        DWORD child = 0;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && child == 0;
+             more = Process32NextW(snapshot, &entry)) {
+            if (entry.th32ParentProcessID == parent) {
+                child = entry.th32ProcessID;
+            }
+        }
+        CloseHandle(snapshot);
+        if (child != 0) {
+            return OpenProcess(PROCESS_TERMINATE, FALSE, child);
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+TEST_F(LauncherStubTest, CrashedOrKilledChildCodeComesBackWhole) {
+    {
+        const ScopedEnv crash(L"TARNELL_STUB_CRASH", L"1");
+        EXPECT_EQ(launch(L"/qn"), DWORD{EXCEPTION_ACCESS_VIOLATION});
+    }
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+
+    ASSERT_TRUE(DeleteFileW(reports.path(L"args.txt").c_str()));
+    const ScopedEnv sleep(L"TARNELL_STUB_SLEEP", L"20000");
+    const HANDLE launcher = startProgram(helperProgram(L"launcher-sample.exe"), L"/qn");
+    ASSERT_NE(launcher, nullptr);
+    // The stand-in writes its report first thing: it is running, not starting.
+    for (int attempt = 0; attempt < 300 && !exists(reports.path(L"args.txt")); ++attempt) {
+        Sleep(100);
+    }
+    const HANDLE child = waitForChildOf(launcher);
+    ASSERT_NE(child, nullptr);
+    // What Windows reports for a console program closed with its window.
+    const DWORD killed = STATUS_CONTROL_C_EXIT;
+    EXPECT_TRUE(TerminateProcess(child, killed));
+    CloseHandle(child);
+    EXPECT_EQ(waitForExitCode(launcher), killed);
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+TEST_F(LauncherStubTest, EightLaunchersAtOnce) {
+    const ScopedEnv sleep(L"TARNELL_STUB_SLEEP", L"500");
+    const int count = 8;
+    std::vector<HANDLE> launchers;
+    for (int i = 0; i < count; ++i) {
+        const ScopedEnv exitCode(L"TARNELL_STUB_EXIT", std::to_wstring(100 + i));
+        const ScopedEnv report(L"TARNELL_STUB_REPORT", reports.path(L"args" + std::to_wstring(i) + L".txt"));
+        launchers.push_back(startProgram(helperProgram(L"launcher-sample.exe"), L"/qn"));
+    }
+    std::set<WString> folders;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(waitForExitCode(launchers[i]), DWORD(100 + i)) << i;
+        const WString report = L"args" + std::to_wstring(i) + L".txt";
+        const WStringList args = childArguments(report);
+        ASSERT_EQ(args.size(), 3u) << i;
+        folders.insert(FileUtils::dirname(args[1]));
+        EXPECT_EQ(fileBytes(packageSeenByChild(report)), fileBytes(TARNELL_SAMPLE_PACKAGE)) << i;
+    }
+    EXPECT_EQ(folders.size(), size_t{count});
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+// The number in a package path <temp>\\<number>.tmp\\main.msi.
+DWORD tickCountInName(const WString& package) {
+    return static_cast<DWORD>(std::stol(FileUtils::basename(FileUtils::dirname(package))));
+}
+
+// Folders under the names the tick count gives next, as someone who wants the
+// launcher to take one of them (and run the main.msi planted there) makes them.
+TEST_F(LauncherStubTest, PreCreatedCandidateFoldersAreNeverUsed) {
+    std::set<WString> taken;
+    const auto plant = [&](DWORD number) {
+        const WString folder = temp.path(std::to_wstring(static_cast<int>(number)) + L".tmp");
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        if (number % 50 == 0) {
+            std::ofstream(std::filesystem::path(folder) / L"main.msi", std::ios::binary) << "planted";
+        }
+        taken.insert(folder);
+    };
+    // The launcher's name is the tick count when it gets to create its folder:
+    // a first run tells how long after its start that is.
+    const DWORD before = GetTickCount();
+    ASSERT_EQ(launch(L""), 0u);
+    const DWORD delay = std::min<DWORD>(tickCountInName(childArguments().at(1)) - before, 1000);
+    // Names from shortly before the tick the next run is aimed at, with a gap now
+    // and then; Wine creates folders slowly once there are thousands in one place.
+    const DWORD aim = GetTickCount() + 2000;
+    const DWORD start = aim - 300;
+    const DWORD end = aim + 1500;
+    for (DWORD number = start; number != end; ++number) {
+        if (number % 10 != 9) {
+            plant(number);
+        }
+    }
+    const LONG early = static_cast<LONG>(aim - delay - GetTickCount());
+    if (early > 0) {
+        Sleep(static_cast<DWORD>(early));
+    }
+
+    ASSERT_EQ(launch(L""), 0u);
+    const WString folder = FileUtils::dirname(childArguments().at(1));
+    ASSERT_LT(tickCountInName(folder + L"\\main.msi") - start, end - start)
+        << "the launcher did not meet the planted folders";
+    EXPECT_EQ(taken.count(folder), 0u) << folder;
+    EXPECT_EQ(fileBytes(packageSeenByChild()), fileBytes(TARNELL_SAMPLE_PACKAGE));
+
+    std::set<WString> left;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
+        left.insert(entry.path().wstring());
+        const auto planted = entry.path() / L"main.msi";
+        if (std::filesystem::exists(planted)) {
+            EXPECT_EQ(fileBytes(planted.wstring()), "planted") << planted.wstring();
+        } else {
+            EXPECT_TRUE(std::filesystem::is_empty(entry.path())) << entry.path().wstring();
+        }
+    }
+    EXPECT_TRUE(left == taken) << "planted folders gone, or the launcher's own left behind";
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // The launcher with Wine's own msiexec.exe and msi.dll.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "LauncherTesting.h"
 #include "RunProgram.h"
 #include "ScopedEnv.h"
@@ -53,24 +56,58 @@ TEST_F(LauncherTest, BrokenResourcesEndWithMinusOneAndLeaveNothing) {
     }
 }
 
-TEST_F(LauncherTest, PlantedMsiDllIsNeverLoaded) {
+// Windows answers 1620 (ERROR_INSTALL_PACKAGE_INVALID), Wine 1627: whatever msiexec.exe
+// says of that file run by hand is what the launcher must say.
+TEST_F(LauncherTest, InstallerRefusingThePackageGivesItsOwnCode) {
+    TestFolder elsewhere;
+    const WString copy = elsewhere.path(L"not-a-package.msi");
+    ASSERT_TRUE(CopyFileW(helperProgram(L"not-a-package.msi").c_str(), copy.c_str(), FALSE));
+    const DWORD refusal = runProgram(SysInfo::getMsiexecPath(), L"/i \"" + copy + L"\" /qn");
+    ASSERT_NE(refusal, 0u);
+
+    EXPECT_EQ(launch(L"launcher-not-a-package.exe", L"/qn"), refusal);
+    // Only the folder of the copy is left.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), std::filesystem::directory_iterator()),
+              1);
+}
+
+// Libraries that a download folder may hold beside the launcher: msi.dll, which the
+// launcher loads itself, and version.dll, which system libraries load.
+TEST_F(LauncherTest, PlantedLibrariesAreNeverLoaded) {
+    const WStringList planted = {L"msi.dll", L"version.dll"};
     TestFolder downloads;
-    const WString marker = temp.path(L"planted-msi-was-loaded");
-    const ScopedEnv markerPath(L"TARNELL_PLANTED_MARKER", marker);
-    // Makes Wine prefer a msi.dll beside these programs, the way Windows does.
-    const WineDllOverride forSetup(L"setup.exe", L"msi", L"native,builtin");
-    const WineDllOverride forControl(L"loads-msi.exe", L"msi", L"native,builtin");
+    TestFolder markers;
+    const ScopedEnv markerPath(L"TARNELL_PLANTED_MARKER", markers.path(L"loaded"));
+    const auto marker = [&](const WString& dll) { return markers.path(L"loaded." + dll); };
+    // Makes Wine prefer a library beside these programs, the way Windows does
+    // for every library that is not one of its known DLLs.
+    std::vector<std::unique_ptr<WineDllOverride>> overrides;
+    for (const wchar_t* program : {L"setup.exe", L"loads-library.exe"}) {
+        for (const WString& dll : planted) {
+            overrides.push_back(std::make_unique<WineDllOverride>(program, FileUtils::withSuffix(dll, L""),
+                                                                  L"native,builtin"));
+        }
+    }
     ASSERT_TRUE(CopyFileW(helperProgram(L"launcher-sample.exe").c_str(), downloads.path(L"setup.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(helperProgram(L"loads-from-own-folder.exe").c_str(), downloads.path(L"loads-msi.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(helperProgram(L"msi.dll").c_str(), downloads.path(L"msi.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(helperProgram(L"loads-from-own-folder.exe").c_str(),
+                          downloads.path(L"loads-library.exe").c_str(), FALSE));
+    for (const WString& dll : planted) {
+        ASSERT_TRUE(CopyFileW(helperProgram(dll).c_str(), downloads.path(dll).c_str(), FALSE));
+    }
 
-    EXPECT_EQ(runProgram(downloads.path(L"loads-msi.exe")), 0u);
-    ASSERT_TRUE(exists(marker)) << "the planted copy loads when nothing prevents it";
-    ASSERT_TRUE(DeleteFileW(marker.c_str()));
+    for (const WString& dll : planted) {
+        EXPECT_EQ(runProgram(downloads.path(L"loads-library.exe"), dll), 0u) << dll;
+        ASSERT_TRUE(exists(marker(dll))) << dll << ": the planted copy loads when nothing prevents it";
+        ASSERT_TRUE(DeleteFileW(marker(dll).c_str()));
+    }
 
-    const DWORD status = runProgram(downloads.path(L"setup.exe"), L"uninstall");
-    EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_UNKNOWN_PRODUCT) << status;
-    EXPECT_FALSE(exists(marker)) << "the launcher loaded the planted msi.dll";
+    ASSERT_EQ(runProgram(downloads.path(L"setup.exe"), L"/qn"), 0u);
+    EXPECT_TRUE(exists(installed(L"readme.txt")));
+    EXPECT_EQ(runProgram(downloads.path(L"setup.exe"), L"uninstall"), 0u);
+    EXPECT_FALSE(exists(installed(L"readme.txt")));
+    for (const WString& dll : planted) {
+        EXPECT_FALSE(exists(marker(dll))) << "the launcher loaded the planted " << dll;
+    }
 }
 
 } // namespace

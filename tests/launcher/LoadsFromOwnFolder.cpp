@@ -1,5 +1,6 @@
-// Loads msi.dll with the default search order, the way a launcher without
-// protection would: the planted copy beside it must then leave its marker.
+// Loads the library named by its argument with the default search order, the
+// way a program without protection would: a planted copy beside it must then
+// leave its marker.
 #include <windows.h>
 
-int wmain() { return LoadLibraryW(L"msi.dll") != nullptr ? 0 : 1; }
+int wmain(int argc, wchar_t** argv) { return argc == 2 && LoadLibraryW(argv[1]) != nullptr ? 0 : 1; }

@@ -3,22 +3,35 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-// Runs a program with the given command-line tail and returns its whole exit code.
-inline DWORD runProgram(const std::wstring& program, const std::wstring& arguments = L"") {
+// Starts a program with the given command-line tail and returns its process
+// handle, which the caller closes (waitForExitCode does); nullptr when it did not start.
+inline HANDLE startProgram(const std::wstring& program, const std::wstring& arguments = L"") {
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Waits for the process to end, closes its handle and returns its whole exit code.
+inline DWORD waitForExitCode(HANDLE process) {
+    if (process == nullptr) {
         return 0xDEADBEEF;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    WaitForSingleObject(process, INFINITE);
     DWORD exitCode = 0xDEADBEEF;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
     return exitCode;
+}
+
+// Runs a program with the given command-line tail and returns its whole exit code.
+inline DWORD runProgram(const std::wstring& program, const std::wstring& arguments = L"") {
+    return waitForExitCode(startProgram(program, arguments));
 }
