@@ -22,16 +22,16 @@ namespace {
 class LauncherStubTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(CopyFileW(helperProgram(L"msiexec-stub.exe").c_str(), SysInfo::getMsiexecPath().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(besideTestProgram(L"msiexec-stub.exe").c_str(), SysInfo::getMsiexecPath().c_str(), FALSE));
     }
 
     DWORD launch(const WString& arguments, DWORD childExitCode = 0) {
         const ScopedEnv exitCode(L"TARNELL_STUB_EXIT", std::to_wstring(childExitCode));
-        return runProgram(helperProgram(L"launcher-sample.exe"), arguments);
+        return runProgram(besideTestProgram(L"launcher-sample.exe"), arguments);
     }
 
     WStringList childArguments(const WString& report = L"args.txt") const {
-        const std::string bytes = fileBytes(reports.path(report));
+        const std::string bytes = readFile(reports.path(report));
         const WString text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         WStringList args = tstrings::split(text, L"\n", tstrings::KeepEmpty);
         args.pop_back();  // after the last line end
@@ -42,7 +42,7 @@ protected:
 
     // The "name=value" lines the stand-in wrote with TARNELL_STUB_PROBE set.
     std::map<WString, WString> probeResults() const {
-        const std::string bytes = fileBytes(reports.path(L"args.txt.probe"));
+        const std::string bytes = readFile(reports.path(L"args.txt.probe"));
         const WString text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
         std::map<WString, WString> results;
         for (const WString& line : tstrings::split(text, L"\n", tstrings::KeepEmpty)) {
@@ -71,7 +71,7 @@ TEST_F(LauncherStubTest, HandsTheExtractedPackageToMsiexec) {
     const std::wregex packagePath(std::regex_replace(temp.path(), std::wregex(L"\\\\"), L"\\\\") +
                                   L"\\\\-?[0-9]+\\.tmp\\\\main\\.msi");
     EXPECT_TRUE(std::regex_match(args[1], packagePath)) << args[1];
-    EXPECT_EQ(fileBytes(packageSeenByChild()), fileBytes(TARNELL_SAMPLE_PACKAGE)) << "main.msi while the child ran";
+    EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE)) << "main.msi while the child ran";
     EXPECT_TRUE(isEmptyFolder(temp.path())) << "the launcher's directory is gone";
 }
 
@@ -108,7 +108,7 @@ TEST_F(LauncherStubTest, PackageCannotBeChangedWhileMsiexecRuns) {
     const std::map<WString, WString> results = probeResults();
     EXPECT_EQ(results.at(L"write"), std::to_wstring(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(results.at(L"delete"), std::to_wstring(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(fileBytes(packageSeenByChild()), fileBytes(TARNELL_SAMPLE_PACKAGE)) << "the child could not read it";
+    EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE)) << "the child could not read it";
     EXPECT_TRUE(isEmptyFolder(temp.path()));
 }
 
@@ -144,7 +144,7 @@ TEST_F(LauncherStubTest, CrashedOrKilledChildCodeComesBackWhole) {
 
     ASSERT_TRUE(DeleteFileW(reports.path(L"args.txt").c_str()));
     const ScopedEnv sleep(L"TARNELL_STUB_SLEEP", L"20000");
-    const HANDLE launcher = startProgram(helperProgram(L"launcher-sample.exe"), L"/qn");
+    const HANDLE launcher = startProgram(besideTestProgram(L"launcher-sample.exe"), L"/qn");
     ASSERT_NE(launcher, nullptr);
     // The stand-in writes its report first thing: it is running, not starting.
     for (int attempt = 0; attempt < 300 && !exists(reports.path(L"args.txt")); ++attempt) {
@@ -167,7 +167,7 @@ TEST_F(LauncherStubTest, EightLaunchersAtOnce) {
     for (int i = 0; i < count; ++i) {
         const ScopedEnv exitCode(L"TARNELL_STUB_EXIT", std::to_wstring(100 + i));
         const ScopedEnv report(L"TARNELL_STUB_REPORT", reports.path(L"args" + std::to_wstring(i) + L".txt"));
-        launchers.push_back(startProgram(helperProgram(L"launcher-sample.exe"), L"/qn"));
+        launchers.push_back(startProgram(besideTestProgram(L"launcher-sample.exe"), L"/qn"));
     }
     std::set<WString> folders;
     for (int i = 0; i < count; ++i) {
@@ -176,7 +176,7 @@ TEST_F(LauncherStubTest, EightLaunchersAtOnce) {
         const WStringList args = childArguments(report);
         ASSERT_EQ(args.size(), 3u) << i;
         folders.insert(FileUtils::dirname(args[1]));
-        EXPECT_EQ(fileBytes(packageSeenByChild(report)), fileBytes(TARNELL_SAMPLE_PACKAGE)) << i;
+        EXPECT_EQ(readFile(packageSeenByChild(report)), readFile(TARNELL_SAMPLE_PACKAGE)) << i;
     }
     EXPECT_EQ(folders.size(), size_t{count});
     EXPECT_TRUE(isEmptyFolder(temp.path()));
@@ -224,14 +224,14 @@ TEST_F(LauncherStubTest, PreCreatedCandidateFoldersAreNeverUsed) {
     ASSERT_LT(tickCountInName(folder + L"\\main.msi") - start, end - start)
         << "the launcher did not meet the planted folders";
     EXPECT_EQ(taken.count(folder), 0u) << folder;
-    EXPECT_EQ(fileBytes(packageSeenByChild()), fileBytes(TARNELL_SAMPLE_PACKAGE));
+    EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE));
 
     std::set<WString> left;
     for (const auto& entry : std::filesystem::directory_iterator(temp.path())) {
         left.insert(entry.path().wstring());
         const auto planted = entry.path() / L"main.msi";
         if (std::filesystem::exists(planted)) {
-            EXPECT_EQ(fileBytes(planted.wstring()), "planted") << planted.wstring();
+            EXPECT_EQ(readFile(planted.wstring()), "planted") << planted.wstring();
         } else {
             EXPECT_TRUE(std::filesystem::is_empty(entry.path())) << entry.path().wstring();
         }

@@ -15,7 +15,7 @@ namespace {
 class LauncherTest : public ::testing::Test {
 protected:
     DWORD launch(const WString& launcher, const WString& arguments) {
-        return runProgram(helperProgram(launcher), arguments);
+        return runProgram(besideTestProgram(launcher), arguments);
     }
 
     TestFolder temp;
@@ -61,7 +61,7 @@ TEST_F(LauncherTest, BrokenResourcesEndWithMinusOneAndLeaveNothing) {
 TEST_F(LauncherTest, InstallerRefusingThePackageGivesItsOwnCode) {
     TestFolder elsewhere;
     const WString copy = elsewhere.path(L"not-a-package.msi");
-    ASSERT_TRUE(CopyFileW(helperProgram(L"not-a-package.msi").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"not-a-package.msi").c_str(), copy.c_str(), FALSE));
     const DWORD refusal = runProgram(SysInfo::getMsiexecPath(), L"/i \"" + copy + L"\" /qn");
     ASSERT_NE(refusal, 0u);
 
@@ -88,11 +88,11 @@ TEST_F(LauncherTest, PlantedLibrariesAreNeverLoaded) {
                                                                   L"native,builtin"));
         }
     }
-    ASSERT_TRUE(CopyFileW(helperProgram(L"launcher-sample.exe").c_str(), downloads.path(L"setup.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(helperProgram(L"loads-from-own-folder.exe").c_str(),
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"launcher-sample.exe").c_str(), downloads.path(L"setup.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"loads-from-own-folder.exe").c_str(),
                           downloads.path(L"loads-library.exe").c_str(), FALSE));
     for (const WString& dll : planted) {
-        ASSERT_TRUE(CopyFileW(helperProgram(dll).c_str(), downloads.path(dll).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(besideTestProgram(dll).c_str(), downloads.path(dll).c_str(), FALSE));
     }
 
     for (const WString& dll : planted) {

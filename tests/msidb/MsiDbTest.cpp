@@ -20,6 +20,27 @@ bool startsWith(const std::string& text, const std::string& prefix) { return tex
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 
+// A call that must fail: the installer's status (0: any failure) and the start of its text.
+struct FailureRow {
+    const char* name;
+    std::function<void()> call;
+    UINT status;
+    std::string text;
+};
+
+template <size_t N>
+void expectFailures(const FailureRow (&rows)[N]) {
+    for (const FailureRow& row : rows) {
+        const auto [status, text] = installerErrorOf(row.call);
+        if (row.status != 0) {
+            EXPECT_EQ(status, row.status) << row.name;
+        } else {
+            EXPECT_NE(status, 0u) << row.name;
+        }
+        EXPECT_TRUE(startsWith(text, row.text)) << row.name << ": " << text;
+    }
+}
+
 const WString packagePath = besideTestProgram(L"DbTestPackage.msi");
 const WString binaryQuery = L"SELECT Name, Data FROM Binary WHERE Name = ?";
 
@@ -75,12 +96,7 @@ TEST(Database, OpenFailuresNameTheCall) {
     TestFolder folder;
     const WString missing = folder.path(L"missing.msi");
     const Guid notInstalled = Guid::generate();
-    const struct {
-        const char* name;
-        std::function<void()> call;
-        UINT status;
-        std::string text;
-    } rows[] = {
+    const FailureRow rows[] = {
         {"missing file", [&] { msi::Database db(missing); }, 0,
          "MsiOpenDatabase(" + tstrings::toUtf8(missing) + ", MSIDBOPEN_READONLY) failed"},
         {"product not installed", [&] { msi::Database db(notInstalled); }, ERROR_UNKNOWN_PRODUCT,
@@ -88,15 +104,7 @@ TEST(Database, OpenFailuresNameTheCall) {
         {"bad query", [] { msi::Database db(packagePath); msi::DatabaseView view(db, L"SELECT Nothing FROM"); }, 0,
          "MsiDatabaseOpenView(SELECT Nothing FROM) failed"},
     };
-    for (const auto& row : rows) {
-        const auto [status, text] = installerErrorOf(row.call);
-        if (row.status != 0) {
-            EXPECT_EQ(status, row.status) << row.name;
-        } else {
-            EXPECT_NE(status, 0u) << row.name;
-        }
-        EXPECT_TRUE(startsWith(text, row.text)) << row.name << ": " << text;
-    }
+    expectFailures(rows);
 }
 
 TEST(DatabaseView, TryFetchKeepsGivingAnEmptyRecordAfterTheLastRow) {
@@ -143,12 +151,7 @@ TEST(DatabaseRecord, KeepsWhatIsSetAndNamesFailedCalls) {
     EXPECT_EQ(feature.getInteger(2), 1);
     const msi::DatabaseRecord afterLast = view.tryFetch();
 
-    const struct {
-        const char* name;
-        std::function<void()> call;
-        UINT status;
-        const char* text;
-    } rows[] = {
+    const FailureRow rows[] = {
         {"null field of a new record", [&] { record.getInteger(3); }, ERROR_FUNCTION_FAILED,
          "MsiRecordGetInteger(3) failed"},
         {"null field of a row", [&] { feature.getInteger(1); }, ERROR_FUNCTION_FAILED,
@@ -163,15 +166,7 @@ TEST(DatabaseRecord, KeepsWhatIsSetAndNamesFailedCalls) {
         {"stream from a missing file", [&] { record.setStreamFromFile(3, L"C:\\no\\such\\file"); }, 0,
          "MsiRecordSetStream(3, C:\\no\\such\\file) failed"},
     };
-    for (const auto& row : rows) {
-        const auto [status, text] = installerErrorOf(row.call);
-        if (row.status != 0) {
-            EXPECT_EQ(status, row.status) << row.name;
-        } else {
-            EXPECT_NE(status, 0u) << row.name;
-        }
-        EXPECT_TRUE(startsWith(text, row.text)) << row.name << ": " << text;
-    }
+    expectFailures(rows);
 }
 
 TEST(DatabaseRecord, SavesStreamsOfNoBytesAndOfOneFullPass) {
