@@ -16,6 +16,7 @@
 #include "WinSysInfo.h"
 #include "InstallerErrors.h"
 #include "TestFiles.h"
+#include "ProductTest.h"
 
 namespace {
 
@@ -220,22 +221,14 @@ void expectActionsRan(const std::vector<std::string>& log) {
 }
 
 // The sample package, installed for the time of one test.
-class CustomActionPackage : public testing::Test {
+class CustomActionPackage : public ProductTest {
 protected:
-    const Guid product{std::string(CUSTOM_ACTION_PRODUCT_CODE)};
+    CustomActionPackage() : ProductTest(CUSTOM_ACTION_PRODUCT_CODE) {}
+
     const WString packagePath = besideTestProgram(L"CustomActionPackage.msi");
     TestFolder folder;
     const WString logPath = folder.path(L"install.log");
 
-    // A run that failed half-way must not leave the product behind for the next one.
-    void SetUp() override { removeLeftovers(); }
-    void TearDown() override { removeLeftovers(); }
-
-    void removeLeftovers() {
-        if (msi::isProductInstalled(product)) {
-            msi::action<msi::uninstall>(msi::uninstall().productCode(product))(std::nothrow);
-        }
-    }
 
     WString logArguments() const { return L"/qn /l*v \"" + logPath + L"\""; }
 };

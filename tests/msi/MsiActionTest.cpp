@@ -6,6 +6,7 @@
 #include "MsiUtils.h"
 #include "WinSysInfo.h"
 #include "TestFiles.h"
+#include "ProductTest.h"
 
 namespace {
 
@@ -151,20 +152,11 @@ size_t countMessages(const LogCapture& log, const WString& message) {
 }
 
 // The test package (TestPackage.wxs), built beside this program.
-class TestPackage : public testing::Test {
+class TestPackage : public ProductTest {
 protected:
-    const Guid product{std::string(MSI_TEST_PRODUCT_CODE)};
+    TestPackage() : ProductTest(MSI_TEST_PRODUCT_CODE) {}
+
     const WString packagePath = besideTestProgram(L"TestPackage.msi");
-
-    // A run that failed half-way must not leave the product behind for the next one.
-    void SetUp() override { removeLeftovers(); }
-    void TearDown() override { removeLeftovers(); }
-
-    void removeLeftovers() {
-        if (msi::isProductInstalled(product)) {
-            msi::action<msi::uninstall>(msi::uninstall().productCode(product))(std::nothrow);
-        }
-    }
 };
 
 TEST_F(TestPackage, InstallsAndUninstallsDespiteThrowingCallbacks) {

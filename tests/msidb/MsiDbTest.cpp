@@ -12,6 +12,7 @@
 #include "WinSysInfo.h"
 #include "InstallerErrors.h"
 #include "TestFiles.h"
+#include "ProductTest.h"
 
 namespace {
 
@@ -233,19 +234,9 @@ TEST(CloseDatabaseView, IgnoresNoHandleAndWarnsWhenTheCloseFails) {
 }
 
 // The test package, installed for the time of one test.
-class InstalledPackage : public testing::Test {
+class InstalledPackage : public ProductTest {
 protected:
-    const Guid product{std::string(MSIDB_TEST_PRODUCT_CODE)};
-
-    // A run that failed half-way must not leave the product behind for the next one.
-    void SetUp() override { removeLeftovers(); }
-    void TearDown() override { removeLeftovers(); }
-
-    void removeLeftovers() {
-        if (msi::isProductInstalled(product)) {
-            msi::action<msi::uninstall>(msi::uninstall().productCode(product))(std::nothrow);
-        }
-    }
+    InstalledPackage() : ProductTest(MSIDB_TEST_PRODUCT_CODE) {}
 };
 
 TEST_F(InstalledPackage, OpensTheCachedPackageByProductCode) {
