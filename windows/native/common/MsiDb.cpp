@@ -23,10 +23,6 @@ constexpr DWORD streamChunkSize = 0x100000;
 
 } // namespace
 
-void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& text, UINT status) {
-    throw AppError<Error>(Error(text.utf8(), status), pos);
-}
-
 void closeDatabaseView(MSIHANDLE handle) {
     if (handle == 0) {
         return;

@@ -13,11 +13,6 @@
 
 namespace msi {
 
-[[noreturn]] void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& text, UINT status);
-
-// Raises AppError<msi::Error> with a text composed from stream insertions.
-#define THROW_MSI_ERROR(msg, status) msi::throwMsiError(SOURCE_POSITION, tstrings::MessageBuilder() << msg, status)
-
 // An installer database, always opened read-only. Views keep a reference to
 // it, so it stays where it was made.
 class Database {

@@ -115,6 +115,10 @@ void closeMSIHANDLE(MSIHANDLE handle) {
     }
 }
 
+void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& text, UINT status) {
+    throw AppError<Error>(Error(text.utf8(), status), pos);
+}
+
 Error::Error(const std::string& text, UINT status) : std::runtime_error(makeMessage(text, status)), status(status) {}
 
 Error::Error(const std::ostringstream& text, UINT status) : Error(text.str(), status) {}

@@ -50,6 +50,11 @@ public:
     explicit NoMoreItemsError(const std::ostringstream& text);
 };
 
+[[noreturn]] void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& text, UINT status);
+
+// Raises AppError<msi::Error> with a text composed from stream insertions.
+#define THROW_MSI_ERROR(msg, status) msi::throwMsiError(SOURCE_POSITION, tstrings::MessageBuilder() << msg, status)
+
 // The outcome of one installer call.
 class ActionStatus {
 public:
