@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "Platform.h"
+
+namespace pack {
+
+std::unique_ptr<InputFile> openPosixInput(const std::string& path);
+std::unique_ptr<OutputFile> createPosixOutput(const std::string& path);
+bool isPosixFile(const std::string& path);
+
+} // namespace pack

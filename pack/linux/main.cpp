@@ -1,0 +1,41 @@
+// tarnell-pack for Linux: the portable packer over POSIX files and libmsi.
+#include <iostream>
+
+#include "LibmsiPackage.h"
+#include "Pack.h"
+#include "PosixFiles.h"
+
+extern "C" const std::byte tarnell_stub_begin[];
+extern "C" const std::byte tarnell_stub_end[];
+
+namespace {
+
+class LinuxPlatform : public pack::Platform {
+public:
+    pack::PackageInfo readPackage(const std::string& path) override { return pack::readPackageWithLibmsi(path); }
+    std::unique_ptr<pack::InputFile> openInput(const std::string& path) override {
+        return pack::openPosixInput(path);
+    }
+    bool isFile(const std::string& path) override { return pack::isPosixFile(path); }
+    std::unique_ptr<pack::OutputFile> createOutput(const std::string& path) override {
+        return pack::createPosixOutput(path);
+    }
+    std::string folderOf(const std::string& path) override {
+        const size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos) {
+            return ".";
+        }
+        return slash == 0 ? "/" : path.substr(0, slash);
+    }
+    std::string join(const std::string& folder, const std::string& name) override {
+        return folder.ends_with('/') ? folder + name : folder + "/" + name;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    LinuxPlatform platform;
+    return pack::run(args, platform, std::span(tarnell_stub_begin, tarnell_stub_end), std::cout, std::cerr);
+}

@@ -1,0 +1,63 @@
+#!/bin/sh
+# The native tarnell-pack and tarnell-pack.exe under Wine, run on the same
+# inputs: the same setup program byte for byte, the same output on a second
+# run, and for every refusal the same line and exit code.
+# Usage: WINEPREFIX=<prefix> same_output_test.sh <tarnell-pack> <tarnell-pack.exe> <packages dir>
+set -u
+native=$1
+windows=$2
+packages=$3
+wine_run=$(cd "$(dirname "$0")/../../tools" && pwd)/wine-run
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarnell-same.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
+
+cp -R "$packages"/. "$work"
+cd "$work"
+# A 1x1 icon whose directory leaves planes and bit count 0, as many editors write it.
+printf '\0\0\1\0\1\0\1\1\0\0\0\0\0\0\60\0\0\0\26\0\0\0' >app.ico
+printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >>app.ico
+printf '\377\0\0\377\0\0\0\0' >>app.ico
+
+# run <label> <tool> <args...>: leaves <label>.out, <label>.err, <label>.code and,
+# when the tool wrote one, <label>.exe.
+run() {
+    label=$1
+    shift
+    "$@" >"$label.out" 2>"$label.err"
+    echo $? >"$label.code"
+    if [ -f setup.exe ]; then mv setup.exe "$label.exe"; fi
+}
+
+same() {
+    for part in out err code; do
+        cmp -s "$1.$part" "$2.$part" || fail "$3: $part differs: $(cat "$1.$part") | $(cat "$2.$part")"
+    done
+    if [ -f "$1.exe" ] || [ -f "$2.exe" ]; then
+        cmp -s "$1.exe" "$2.exe" || fail "$3: the setup programs differ"
+    fi
+    rm -f "$1".* "$2".*
+}
+
+while IFS='|' read -r case arguments; do
+    # shellcheck disable=SC2086 # the arguments are split on purpose; none holds a blank
+    set -- $arguments
+    run native "$native" "$@"
+    run again "$native" "$@"
+    same native again "$case, native twice"
+    run native "$native" "$@"
+    run windows "$wine_run" "$windows" "$@"
+    same native windows "$case"
+done <<'CASES'
+plain package|Sample.msi setup.exe
+icon and product code|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} Sample.msi setup.exe
+external cabinets|Cabinets.msi setup.exe
+no such package|missing.msi setup.exe
+not a package|app.ico setup.exe
+not an icon|--icon Sample.msi Sample.msi setup.exe
+usage|Sample.msi
+unknown option|--nope Sample.msi setup.exe
+CASES
+
+[ "$failures" -eq 0 ]
