@@ -6,6 +6,7 @@
 #include <imagehlp.h>
 #include <shellapi.h>
 
+#include "Pack.h"
 #include "PackTesting.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
@@ -237,7 +238,7 @@ TEST(PackCommandLineTest, ExitCodesOfUsageHelpAndVersion) {
 
     const ToolRun version = runPack(L"--version");
     EXPECT_EQ(version.exitCode, 0u);
-    EXPECT_EQ(version.out, "tarnell-pack " + narrow(TARNELL_PACK_VERSION) + "\n");
+    EXPECT_EQ(version.out, std::string("tarnell-pack ") + pack::toolVersion + "\n");
 }
 
 } // namespace
