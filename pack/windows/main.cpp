@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "Log.h"
 #include "Pack.h"
 #include "Resources.h"
 #include "WindowsPlatform.h"
@@ -36,6 +37,9 @@ std::span<const std::byte> ownStub() {
 int wmain() {
     // msi.dll and its kin are not known DLLs: never look for them beside the program.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // The platform layer logs every file it creates; the tool's output is its own lines alone.
+    NopLogAppender quiet;
+    Logger::global().setAppender(&quiet);
     std::vector<std::string> args;
     for (const WString& arg : SysInfo::getCommandArgs(SysInfo::AfterProgramName)) {
         args.push_back(tstrings::toUtf8(arg));

@@ -198,7 +198,7 @@ TEST_F(PackTest, RefusalsNameTheFileAndTheReasonAndLeaveNoTrace) {
          ": the package has no ProductCode"},
         {quoted(testFile(L"bad-product-code.msi")) + L" " + quoted(setup), testFile(L"bad-product-code.msi"),
          ": the package's ProductCode 'not-a-guid' is not a GUID"},
-        {quoted(missing) + L" " + quoted(setup), missing, ": cannot open"},
+        {quoted(missing) + L" " + quoted(setup), missing, ": no such file"},
         {L"--icon " + quoted(notIcon) + L" " + quoted(package) + L" " + quoted(setup), notIcon, ": not an icon file"},
         {quoted(package) + L" " + quoted(folder.path(L"no such folder\\setup.exe")),
          folder.path(L"no such folder\\setup.exe"), ": cannot write: there is no folder"},
