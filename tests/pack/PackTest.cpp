@@ -6,6 +6,7 @@
 #include <imagehlp.h>
 #include <shellapi.h>
 
+#include "Pack.h"
 #include "PackTesting.h"
 #include "RunProgram.h"
 #include "TestFolder.h"
@@ -197,7 +198,7 @@ TEST_F(PackTest, RefusalsNameTheFileAndTheReasonAndLeaveNoTrace) {
          ": the package has no ProductCode"},
         {quoted(testFile(L"bad-product-code.msi")) + L" " + quoted(setup), testFile(L"bad-product-code.msi"),
          ": the package's ProductCode 'not-a-guid' is not a GUID"},
-        {quoted(missing) + L" " + quoted(setup), missing, ": cannot open"},
+        {quoted(missing) + L" " + quoted(setup), missing, ": no such file"},
         {L"--icon " + quoted(notIcon) + L" " + quoted(package) + L" " + quoted(setup), notIcon, ": not an icon file"},
         {quoted(package) + L" " + quoted(folder.path(L"no such folder\\setup.exe")),
          folder.path(L"no such folder\\setup.exe"), ": cannot write: there is no folder"},
@@ -237,7 +238,7 @@ TEST(PackCommandLineTest, ExitCodesOfUsageHelpAndVersion) {
 
     const ToolRun version = runPack(L"--version");
     EXPECT_EQ(version.exitCode, 0u);
-    EXPECT_EQ(version.out, "tarnell-pack " + narrow(TARNELL_PACK_VERSION) + "\n");
+    EXPECT_EQ(version.out, std::string("tarnell-pack ") + pack::toolVersion + "\n");
 }
 
 } // namespace

@@ -1,0 +1,49 @@
+#include "Pack.h"
+
+#include "CommandLine.h"
+#include "Packer.h"
+
+namespace pack {
+namespace {
+
+std::string plural(size_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+std::string summary(const PackOptions& options, const PackResult& result) {
+    std::string text = "Wrote " + options.output + " (product code " + result.productCode + ", package " +
+                       std::to_string(result.packageSize) + " bytes";
+    if (result.cabinetCount != 0) {
+        text += ", " + plural(result.cabinetCount, "cabinet") + " of " + std::to_string(result.cabinetSize) + " bytes";
+    }
+    return text + ")\n";
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, Platform& platform, std::span<const std::byte> stub, std::ostream& out,
+        std::ostream& err) {
+    constexpr char prefix[] = "tarnell-pack: ";
+    try {
+        const PackOptions options = parseCommandLine(args);
+        if (options.action == PackOptions::ShowHelp) {
+            out << usageText;
+        } else if (options.action == PackOptions::ShowVersion) {
+            out << "tarnell-pack " << toolVersion << "\n";
+        } else {
+            out << summary(options, pack(options, platform, stub));
+        }
+        return 0;
+    } catch (const UsageError& e) {
+        err << prefix << e.what() << "\n" << usageText;
+        return 2;
+    } catch (const std::bad_alloc&) {
+        err << prefix << "out of memory\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << prefix << e.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace pack

@@ -1,0 +1,118 @@
+#include "Packer.h"
+
+#include <memory>
+#include <vector>
+
+#include "Cabinets.h"
+#include "IconFile.h"
+#include "ProductCode.h"
+#include "ResourceTable.h"
+#include "StubImage.h"
+#include "Text.h"
+#include "VersionInfo.h"
+
+namespace pack {
+namespace {
+
+// The launcher finds its cabinets by this list and by their numbers, 1 to N.
+constexpr char16_t cabinetListName[] = u"CABINETS";
+
+std::string productCodeOf(const PackageInfo& package, const std::string& path) {
+    if (package.productCode.empty()) {
+        throw PackError(path + ": the package has no ProductCode");
+    }
+    const std::optional<std::string> code = registryForm(package.productCode);
+    if (!code) {
+        throw PackError(path + ": the package's ProductCode '" + shown(package.productCode) + "' is not a GUID");
+    }
+    return *code;
+}
+
+// Both separators: Windows takes either, and no sensible setup program's name holds a backslash.
+std::u16string fileNameOf(const std::string& path) { return toUtf16(path.substr(path.find_last_of("/\\") + 1)); }
+
+Bytes bytesOf(const std::string& text) {
+    const auto bytes = asBytes(text);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+struct Cabinet {
+    std::string name;  // UTF-8
+    std::unique_ptr<InputFile> file;
+};
+
+std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string& path, Platform& platform) {
+    if (const std::optional<int32_t> sequence = fileOutsideCabinets(package)) {
+        throw PackError(path + ": the file with sequence " + std::to_string(*sequence) +
+                        " is in no cabinet, and a setup program carries only files in cabinets");
+    }
+    const std::string folder = platform.folderOf(path);
+    std::vector<Cabinet> cabinets;
+    for (const std::u16string& name : externalCabinets(package)) {
+        if (const std::optional<std::string> fault = plainNameFault(name)) {
+            throw PackError(path + ": the cabinet name '" + shown(name) + "' " + *fault);
+        }
+        const std::string cabinetPath = platform.join(folder, toUtf8(name));
+        if (!platform.isFile(cabinetPath)) {
+            throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
+        }
+        cabinets.push_back(Cabinet{toUtf8(name), platform.openInput(cabinetPath)});
+    }
+    return cabinets;
+}
+
+Bytes iconFile(Platform& platform, const std::string& path) {
+    const std::unique_ptr<InputFile> file = platform.openInput(path);
+    if (file->size() >= StubImage::maxImageSize) {
+        throw PackError(path + ": not an icon file: larger than a setup program can be");
+    }
+    Bytes bytes(file->size());
+    file->read(bytes);
+    return bytes;
+}
+
+} // namespace
+
+PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
+    const std::unique_ptr<InputFile> package = platform.openInput(options.package);
+    const PackageInfo info = platform.readPackage(options.package);
+    PackResult result{options.productCode.value_or(productCodeOf(info, options.package)), package->size(), 0, 0};
+    const std::vector<Cabinet> cabinets = openCabinets(info, options.package, platform);
+
+    const StubImage stub(stubBytes);
+    ResourceTable resources = stub.resources();
+    std::vector<InputFile*> streams{package.get()};
+    resources.addStreamed(resourceType::rcdata, u"MSI", neutralLanguage, package->size());
+    resources.add(resourceType::rcdata, u"PRODUCT_CODE", neutralLanguage, bytesOf(result.productCode));
+    resources.add(resourceType::version, uint16_t{1}, neutralLanguage,
+                  versionResource({info.productName, info.productVersion, info.manufacturer, fileNameOf(options.output)}));
+    if (!cabinets.empty()) {
+        std::string list;
+        for (size_t i = 0; i < cabinets.size(); ++i) {
+            list += cabinets[i].name + "\n";
+            resources.addStreamed(resourceType::rcdata, static_cast<uint16_t>(i + 1), neutralLanguage,
+                                  cabinets[i].file->size());
+            streams.push_back(cabinets[i].file.get());
+            result.cabinetSize += cabinets[i].file->size();
+        }
+        resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(list));
+        result.cabinetCount = cabinets.size();
+    }
+    if (!options.icon.empty()) {
+        addIcon(resources, iconFile(platform, options.icon), options.icon);
+    }
+
+    const ResourceTable::Layout layout = resources.layOut(stub.resourceSectionRva());
+    if (stub.imageSizeFor(layout.size()) >= StubImage::maxImageSize) {
+        throw PackError(options.package + ": too large: the package" +
+                        (cabinets.empty() ? " holds " : " and its cabinets hold ") +
+                        std::to_string(result.packageSize + result.cabinetSize) +
+                        " bytes, and Windows loads no program of 2 GiB or more");
+    }
+    const std::unique_ptr<OutputFile> output = platform.createOutput(options.output);
+    stub.write(layout, streams, *output);
+    output->commit();
+    return result;
+}
+
+} // namespace pack

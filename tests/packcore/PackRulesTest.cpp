@@ -1,0 +1,207 @@
+// The packer's rules over text: command lines, product codes, versions,
+// message text, cabinet names and the image checksum.
+#include <gtest/gtest.h>
+
+#include "Cabinets.h"
+#include "CommandLine.h"
+#include "PackCoreTesting.h"
+#include "PeChecksum.h"
+#include "ProductCode.h"
+#include "Text.h"
+#include "VersionInfo.h"
+
+namespace {
+
+using namespace pack;
+
+TEST(PackRulesTest, CommandLines) {
+    const struct {
+        std::vector<std::string> args;
+        PackOptions::Action action;
+        const char* package;
+        const char* output;
+        const char* icon;
+        const char* productCode;
+    } rows[] = {
+        {{"a.msi", "b.exe"}, PackOptions::Pack, "a.msi", "b.exe", "", ""},
+        {{"--icon", "x.ico", "a.msi", "b.exe"}, PackOptions::Pack, "a.msi", "b.exe", "x.ico", ""},
+        {{"a.msi", "--product-code", "0f1e2d3c4b5a69788796a5b4c3d2e1f0", "b.exe"}, PackOptions::Pack, "a.msi", "b.exe",
+         "", "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"},
+        {{"a.msi", "b.exe", "--icon", "-dash.ico"}, PackOptions::Pack, "a.msi", "b.exe", "-dash.ico", ""},
+        {{"-", "b.exe"}, PackOptions::Pack, "-", "b.exe", "", ""},
+        {{"--bogus", "--version"}, PackOptions::ShowVersion, "", "", "", ""},
+        {{"a.msi", "--help", "--version"}, PackOptions::ShowHelp, "", "", "", ""},
+    };
+    for (const auto& row : rows) {
+        const PackOptions options = parseCommandLine(row.args);
+        EXPECT_EQ(options.action, row.action) << row.package;
+        EXPECT_EQ(options.package, row.package);
+        EXPECT_EQ(options.output, row.output);
+        EXPECT_EQ(options.icon, row.icon);
+        EXPECT_EQ(options.productCode.value_or(""), row.productCode);
+    }
+}
+
+TEST(PackRulesTest, CommandLinesRefused) {
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } rows[] = {
+        {{}, "no package and no output given"},
+        {{"a.msi"}, "no output given"},
+        {{"a.msi", "b.exe", "c.exe"}, "unexpected argument c.exe"},
+        {{"-x", "a.msi", "b.exe"}, "unknown option -x"},
+        {{"a.msi", "b.exe", "--icon"}, "--icon needs a value"},
+        {{"--product-code", "{5B8E2C41-7D3F}", "a.msi", "b.exe"}, "--product-code: '{5B8E2C41-7D3F}' is not a GUID"},
+        {{"--product-code", "\x1b[2J", "a.msi", "b.exe"}, "--product-code: '\\x1B[2J' is not a GUID"},
+    };
+    for (const auto& row : rows) {
+        try {
+            parseCommandLine(row.args);
+            ADD_FAILURE() << "accepted: " << row.reason;
+        } catch (const UsageError& e) {
+            EXPECT_STREQ(e.what(), row.reason);
+        }
+    }
+}
+
+TEST(PackRulesTest, ProductCodesInEveryWrittenForm) {
+    const std::string code = "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}";
+    const struct {
+        const char16_t* text;
+        bool accepted;
+    } rows[] = {
+        {u"{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}", true}, {u"5b8e2c41-7d3f-4a96-8e10-3f6c2d9a7b54", true},
+        {u"{5B8E2C417D3F4A968E103F6C2D9A7B54}", true},     {u"5B8E2C417D3F4A968E103F6C2D9A7B54", true},
+        {u"{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54", false}, {u"5B8E2C41-7D3F4-A96-8E10-3F6C2D9A7B54", false},
+        {u"{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B5G}", false}, {u"", false},
+        {u"{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B5\u0664}", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(registryForm(row.text), row.accepted ? std::optional(code) : std::nullopt) << toUtf8(row.text);
+    }
+}
+
+TEST(PackRulesTest, VersionNumbersFromAsciiDigitsOnly) {
+    const struct {
+        const char16_t* text;
+        uint64_t version;
+    } rows[] = {
+        {u"2.5.7", 0x0002000500070000}, {u"1.2.3.4", 0x0001000200030004}, {u"10", 0x000A000000000000},
+        {u"65535.0.65535", 0xFFFF0000FFFF0000}, {u"65536.0", 0}, {u"1.2.3.4.5", 0}, {u"1..2", 0}, {u"1.2.", 0},
+        {u"", 0}, {u"v1.2", 0}, {u" 1.2", 0}, {u"0000001.2", 0}, {u"1.\u00B2", 0}, {u"\u0661.2", 0},
+        {u"\uFF11.2", 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(parseVersion(row.text), row.version) << toUtf8(row.text);
+    }
+}
+
+TEST(PackRulesTest, PackageTextIsShownEscaped) {
+    const struct {
+        std::u16string text;
+        const char* shownAs;
+    } rows[] = {
+        {u"Caf\u00E9 \u65E5\u672C \U0001F600", "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"},
+        {u"a\x1B[31mred", "a\\x1B[31mred"},
+        {u"line\r\nbreak\t", "line\\x0D\\x0Abreak\\x09"},
+        {u"c1\u009B2J del\u007F", "c1\\x9B2J del\\x7F"},
+        {u"rtl\u202Eexe.txt sep\u2028", "rtl\\u202Eexe.txt sep\\u2028"},
+        {std::u16string(u"lone\xD800!", 6), "lone\\uD800!"},
+        {std::u16string(u"nul\0x", 5), "nul\\x00x"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(shown(row.text), row.shownAs);
+    }
+}
+
+TEST(PackRulesTest, CabinetNamesThatAreNotPlainFileNames) {
+    const struct {
+        std::u16string name;
+        const char* fault;
+    } rows[] = {
+        {u"cab1.cab", nullptr},
+        {u"cab 1.cab", nullptr},
+        {u"Caf\u00E9.cab", nullptr},
+        {u"", "is not a plain file name"},
+        {u".", "is not a plain file name"},
+        {u"..", "is not a plain file name"},
+        {u"..\\up.cab", "is not a plain file name"},
+        {u"sub/a.cab", "is not a plain file name"},
+        {u"C:a.cab", "is not a plain file name"},
+        {u"a?.cab", "is not a plain file name"},
+        {u"a\x1B.cab", "is not a plain file name"},
+        {std::u16string(u"a\xDC00.cab", 6), "is not a plain file name"},
+        {u"a.cab.", "ends in a dot or a blank"},
+        {u"a.cab ", "ends in a dot or a blank"},
+        {u"con.cab", "names a device"},
+        {u"LPT9", "names a device"},
+        {u"COM0.cab", nullptr},
+        {u"Main.MSI", "is the name the package itself takes"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(plainNameFault(row.name).value_or("plain"), row.fault ? row.fault : "plain") << shown(row.name);
+    }
+}
+
+TEST(PackRulesTest, ExternalCabinetsInDiskOrderEachOnce) {
+    PackageInfo package;
+    package.media = {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"}, {4, 40, u"FIRST.CAB"},
+                     {5, 50, u""}, {6, 60, u"cab 2.cab"}};
+    EXPECT_EQ(externalCabinets(package), (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab"}));
+}
+
+TEST(PackRulesTest, FilesOutsideCabinets) {
+    const std::vector<MediaRow> cabinets = {{1, 2, u"#a.cab"}, {2, 5, u"b.cab"}};
+    const struct {
+        std::vector<MediaRow> media;
+        std::vector<int32_t> files;
+        std::optional<int32_t> outside;
+    } rows[] = {
+        {cabinets, {1, 2, 3, 5}, std::nullopt},
+        {cabinets, {}, std::nullopt},
+        {cabinets, {1, 6}, 6},
+        {{{1, 2, u"a.cab"}, {2, 5, u""}}, {1, 3}, 3},
+        {{{1, 5, u""}}, {1}, 1},
+        {{}, {1}, 1},
+    };
+    for (const auto& row : rows) {
+        PackageInfo package;
+        package.media = row.media;
+        package.fileSequences = row.files;
+        EXPECT_EQ(fileOutsideCabinets(package), row.outside);
+    }
+}
+
+uint32_t checksumOf(const std::string& text) {
+    PeChecksum checksum;
+    checksum.add(asBytes(text));
+    return checksum.value();
+}
+
+TEST(PackRulesTest, ChecksumIsTheFoldedSumOfWordsPlusTheLength) {
+    EXPECT_EQ(checksumOf(""), 0u);
+    EXPECT_EQ(checksumOf("\x01\x02\x03"), 0x0201u + 0x0003u + 3u) << "an odd last byte is a word of its own";
+    EXPECT_EQ(checksumOf(std::string("\xFF\xFF\x01\x00", 4)), 0x0001u + 4u) << "the carry comes back in";
+    EXPECT_EQ(checksumOf(std::string(0x20000, '\xFF')), 0xFFFFu + 0x20000u);
+}
+
+TEST(PackRulesTest, ChecksumDoesNotDependOnHowTheBytesAreCut) {
+    std::string text;
+    for (int i = 0; i < 1001; ++i) {
+        text += static_cast<char>(i * 37 + i / 7);
+    }
+    const auto bytes = asBytes(text);
+    for (size_t first : {0, 1, 2, 3, 5, 500, 1001}) {
+        for (size_t second : {0, 1, 7}) {
+            const size_t split = std::min(first + second, bytes.size());
+            PeChecksum pieces;
+            pieces.add(bytes.subspan(0, first));
+            pieces.add(bytes.subspan(first, split - first));
+            pieces.add(bytes.subspan(split));
+            EXPECT_EQ(pieces.value(), checksumOf(text)) << first << "+" << second;
+        }
+    }
+}
+
+} // namespace
