@@ -19,6 +19,11 @@ namespace {
     throw PackError(path + ": " + what + ": " + std::strerror(error));
 }
 
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 class Fd {
 public:
     explicit Fd(int fd = -1) : fd(fd) {}
@@ -83,7 +88,8 @@ private:
 class PosixOutput : public OutputFile {
 public:
     explicit PosixOutput(const std::string& destination)
-        : destination(destination), staging(destination + ".XXXXXX"), fd(::mkostemp(staging.data(), O_CLOEXEC)) {
+        : destination(checkedDestination(destination)), staging(destination + ".XXXXXX"),
+          fd(::mkostemp(staging.data(), O_CLOEXEC)) {
         if (fd.get() < 0) {
             fail(destination, "cannot write", errno);
         }
@@ -117,6 +123,17 @@ public:
     }
 
 private:
+    static const std::string& checkedDestination(const std::string& path) {
+        const std::string folder = posixFolderOf(path);
+        if (!isDirectory(folder)) {
+            throw PackError(path + ": cannot write: there is no folder " + folder);
+        }
+        if (isDirectory(path)) {
+            throw PackError(path + ": cannot write: it is a folder");
+        }
+        return path;
+    }
+
     void writeAt(uint64_t offset, std::span<const std::byte> data) {
         while (!data.empty()) {
             const ssize_t put = ::pwrite(fd.get(), data.data(), data.size(), static_cast<off_t>(offset));
@@ -143,6 +160,14 @@ private:
 std::unique_ptr<InputFile> openPosixInput(const std::string& path) { return std::make_unique<PosixInput>(path); }
 
 std::unique_ptr<OutputFile> createPosixOutput(const std::string& path) { return std::make_unique<PosixOutput>(path); }
+
+std::string posixFolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 bool isPosixFile(const std::string& path) {
     struct stat info {};

@@ -10,5 +10,7 @@ namespace pack {
 std::unique_ptr<InputFile> openPosixInput(const std::string& path);
 std::unique_ptr<OutputFile> createPosixOutput(const std::string& path);
 bool isPosixFile(const std::string& path);
+// "." for a bare file name.
+std::string posixFolderOf(const std::string& path);
 
 } // namespace pack

@@ -20,13 +20,7 @@ public:
     std::unique_ptr<pack::OutputFile> createOutput(const std::string& path) override {
         return pack::createPosixOutput(path);
     }
-    std::string folderOf(const std::string& path) override {
-        const size_t slash = path.find_last_of('/');
-        if (slash == std::string::npos) {
-            return ".";
-        }
-        return slash == 0 ? "/" : path.substr(0, slash);
-    }
+    std::string folderOf(const std::string& path) override { return pack::posixFolderOf(path); }
     std::string join(const std::string& folder, const std::string& name) override {
         return folder.ends_with('/') ? folder + name : folder + "/" + name;
     }

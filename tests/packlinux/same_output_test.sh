@@ -50,14 +50,18 @@ while IFS='|' read -r case arguments; do
     run windows "$wine_run" "$windows" "$@"
     same native windows "$case"
 done <<'CASES'
-plain package|Sample.msi setup.exe
-icon and product code|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} Sample.msi setup.exe
-external cabinets|Cabinets.msi setup.exe
+plain package|PackTest.msi setup.exe
+icon and product code|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
 no such package|missing.msi setup.exe
 not a package|app.ico setup.exe
-not an icon|--icon Sample.msi Sample.msi setup.exe
-usage|Sample.msi
-unknown option|--nope Sample.msi setup.exe
+a database but no package|empty-database.msi setup.exe
+no ProductCode|no-product-code.msi setup.exe
+a ProductCode that is no GUID|bad-product-code.msi setup.exe
+not an icon|--icon PackTest.msi PackTest.msi setup.exe
+no folder for the output|PackTest.msi nowhere/setup.exe
+the output is a folder|PackTest.msi CMakeFiles
+no output given|PackTest.msi
+unknown option|--nope PackTest.msi setup.exe
 CASES
 
 [ "$failures" -eq 0 ]
