@@ -25,9 +25,15 @@ protected:
         ASSERT_TRUE(CopyFileW(besideTestProgram(L"msiexec-stub.exe").c_str(), SysInfo::getMsiexecPath().c_str(), FALSE));
     }
 
-    DWORD launch(const WString& arguments, DWORD childExitCode = 0) {
+    DWORD launch(const WString& arguments, DWORD childExitCode = 0, const WString& launcher = L"launcher-sample.exe") {
         const ScopedEnv exitCode(L"TARNELL_STUB_EXIT", std::to_wstring(childExitCode));
-        return runProgram(besideTestProgram(L"launcher-sample.exe"), arguments);
+        return runProgram(besideTestProgram(launcher), arguments);
+    }
+
+    // The stand-in's whole command line.
+    WString childCommandLine() const {
+        const std::string bytes = readFile(reports.path(L"args.txt.line"));
+        return WString(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
 
     WStringList childArguments(const WString& report = L"args.txt") const {
@@ -75,16 +81,46 @@ TEST_F(LauncherStubTest, HandsTheExtractedPackageToMsiexec) {
     EXPECT_TRUE(isEmptyFolder(temp.path())) << "the launcher's directory is gone";
 }
 
-TEST_F(LauncherStubTest, PassesUserArgumentsUnchangedAndSeparately) {
-    ASSERT_EQ(launch(L"/qn /l*v \"C:\\my logs\\install.log\" \"INSTALLDIR=C:\\My Apps\" Uninstall /uninstall "
-                     L"--uninstall \"uninstall \""),
-              0u);
-    const WStringList args = childArguments();
-    ASSERT_EQ(args.size(), 10u);
-    EXPECT_EQ(args[0], L"/i");
-    const WStringList user(args.begin() + 2, args.end());
-    EXPECT_EQ(user, (WStringList{L"/qn", L"/l*v", L"C:\\my logs\\install.log", L"INSTALLDIR=C:\\My Apps", L"Uninstall",
-                                 L"/uninstall", L"--uninstall", L"uninstall "}));
+// msiexec.exe reads its command line by rules of its own, with no backslash escapes:
+// the user's reaches it as typed, but for whole-quoted property assignments.
+TEST_F(LauncherStubTest, PassesTheCommandLineOnAsTyped) {
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* passedOn;
+    } rows[] = {
+        // From cmd: a trailing backslash before a quote, msiexec.exe's doubled quotes, an empty "".
+        {L"P=\"C:\\My Dir\\\" /l*v \"C:\\my logs\\a.log\"", nullptr},
+        {L"Q=\"say \"\"hi\"\" now\" \"\" /qn", nullptr},
+        {L"  NAME=\"\u00e9t\u00e9 \u65e5\u672c\" Uninstall /uninstall --uninstall \"uninstall \"", 
+         L"NAME=\"\u00e9t\u00e9 \u65e5\u672c\" Uninstall /uninstall --uninstall \"uninstall \""},
+        // From PowerShell, which quotes each argument whole.
+        {L"\"INSTALLDIR=C:\\My Apps\" /qn \"/l*v\" \"C:\\my logs\\a.log\"",
+         L"INSTALLDIR=\"C:\\My Apps\" /qn \"/l*v\" \"C:\\my logs\\a.log\""},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(launch(row.typed), 0u) << row.typed;
+        const WString line = childCommandLine();
+        const WString package = childArguments().at(1);
+        EXPECT_EQ(line, SysInfo::getMsiexecPath() + L" /i " + package + L" " + (row.passedOn ? row.passedOn : row.typed));
+    }
+}
+
+// A launcher whose own path has blanks, started with it in quotes.
+TEST_F(LauncherStubTest, ProgramPathInQuotesIsNoPartOfTheTail) {
+    TestFolder downloads;
+    const WString setup = downloads.path(L"My Setup Files\\setup.exe");
+    FileUtils::createDirectory(FileUtils::dirname(setup));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"launcher-sample.exe").c_str(), setup.c_str(), FALSE));
+    ASSERT_EQ(runProgram(setup, L"/qn A=1"), 0u);
+    EXPECT_EQ(childCommandLine(), SysInfo::getMsiexecPath() + L" /i " + childArguments().at(1) + L" /qn A=1");
+}
+
+// CreateProcessW takes 32,767 characters: more is refused before anything starts.
+TEST_F(LauncherStubTest, TooLongACommandLineStartsNothing) {
+    const WString value(32600, L'x');
+    EXPECT_EQ(launch(L"/qn P=" + value), 0xFFFFFFFFu);
+    EXPECT_FALSE(exists(reports.path(L"args.txt"))) << "msiexec.exe was started";
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
 }
 
 TEST_F(LauncherStubTest, ChildExitCodeComesBackWhole) {
