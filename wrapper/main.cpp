@@ -12,7 +12,6 @@
 #include "Executor.h"
 #include "Guid.h"
 #include "LockedFile.h"
-#include "MsiLibrary.h"
 #include "MsiUtils.h"
 #include "MsiexecSwitches.h"
 #include "PrivateSecurity.h"
@@ -30,29 +29,19 @@ int exitCode = -1;
 
 HMODULE ownModule() { return SysInfo::getCurrentModuleHandle(); }
 
-// The installer's log for the removal, when the command line asks for one as
-// msiexec.exe would be asked; false with exitCode set when the log cannot be opened.
-bool enableRequestedLog(const WStringList& args) {
-    const std::optional<LogRequest> log = findLogRequest(args);
-    if (!log) {
-        return true;
-    }
-    const UINT status = msi::library().enableLog(log->modes, log->file.c_str(), log->attributes);
-    if (status != ERROR_SUCCESS) {
-        exitCode = static_cast<int>(status);
-        return false;
-    }
-    return true;
-}
-
 void uninstallProduct(const WStringList& args) {
     const std::vector<BYTE> text = Resource(L"product_code", RT_RCDATA, ownModule()).bytes();
     const Guid productCode(std::string(text.begin(), text.end()));
-    if (!enableRequestedLog(args)) {
-        return;
-    }
     const msi::UiLevelGuard uiLevel(INSTALLUILEVEL_NONE);
-    exitCode = static_cast<int>(msi::action<msi::uninstall>(msi::uninstall().productCode(productCode))(std::nothrow).getStatus());
+    msi::uninstall removal;
+    removal.productCode(productCode);
+    // The installer's log, when the command line asks for one as msiexec.exe would be asked.
+    if (const std::optional<LogRequest> log = findLogRequest(args)) {
+        removal.logFile = log->file;
+        removal.logModes = log->modes;
+        removal.logAttributes = log->attributes;
+    }
+    exitCode = static_cast<int>(msi::action<msi::uninstall>(removal)(std::nothrow).getStatus());
 }
 
 WStringList cabinetNames() {
