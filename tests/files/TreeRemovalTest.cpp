@@ -11,6 +11,18 @@ using namespace files_test;
 using namespace std::chrono_literals;
 using FileUtils::isFileExists;
 
+// What the system removes at the next restart, the names separated by zeros.
+WString pendingRemovals() {
+    WString value(1 << 16, L'\0');
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    value.resize(size / sizeof(wchar_t));
+    return value;
+}
+
 // A folder with a file that someone else holds open, as a virus scanner does.
 struct HeldTree {
     HeldTree() {
@@ -52,6 +64,9 @@ TEST(TreeRemovalScope, GivesUpWithAWarning) {
         return line.rfind(L"WARNING Could not remove [", 0) == 0;
     });
     EXPECT_NE(warning, lines.end());
+    if (SysInfo::isElevated()) {
+        EXPECT_NE(pendingRemovals().find(tree.file), WString::npos) << "not registered for the next restart";
+    }
 }
 
 } // namespace
