@@ -46,12 +46,15 @@ std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string&
         throw PackError(path + ": the file with sequence " + std::to_string(*sequence) +
                         " is in no cabinet, and a setup program carries only files in cabinets");
     }
-    const std::string folder = platform.folderOf(path);
-    std::vector<Cabinet> cabinets;
-    for (const std::u16string& name : externalCabinets(package)) {
+    const std::vector<std::u16string> names = externalCabinets(package);
+    for (const std::u16string& name : names) {
         if (const std::optional<std::string> fault = plainNameFault(name)) {
             throw PackError(path + ": the cabinet name '" + shown(name) + "' " + *fault);
         }
+    }
+    const std::string folder = platform.folderOf(path);
+    std::vector<Cabinet> cabinets;
+    for (const std::u16string& name : names) {
         const std::string cabinetPath = platform.join(folder, toUtf8(name));
         if (!platform.isFile(cabinetPath)) {
             throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
@@ -76,7 +79,9 @@ Bytes iconFile(Platform& platform, const std::string& path) {
 PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
     const PackageInfo info = platform.readPackage(options.package);
-    PackResult result{options.productCode.value_or(productCodeOf(info, options.package)), package->size(), 0, 0};
+    // Checked even when the command line gives the product code: without a valid one the package cannot install.
+    const std::string packageProductCode = productCodeOf(info, options.package);
+    PackResult result{options.productCode.value_or(packageProductCode), package->size(), 0, 0};
     const std::vector<Cabinet> cabinets = openCabinets(info, options.package, platform);
 
     const StubImage stub(stubBytes);
