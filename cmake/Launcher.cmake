@@ -1,11 +1,12 @@
 # tarnell_add_launcher(<name>
 #     [PACKAGE <file.msi>]                   the "msi" resource
-#     [PRODUCT_CODE <text> | PRODUCT_CODE_FROM_PACKAGE])   the "product_code" resource
+#     [PRODUCT_CODE <text> | PRODUCT_CODE_FROM_PACKAGE]    the "product_code" resource
+#     [RESOURCES <file.rc>...])              more resources, for tests
 # builds <name>.exe: the launcher code, its manifest and the resources asked for.
 include(${CMAKE_CURRENT_LIST_DIR}/DelayLoad.cmake)
 
 function(tarnell_add_launcher name)
-    cmake_parse_arguments(ARG "PRODUCT_CODE_FROM_PACKAGE" "PACKAGE;PRODUCT_CODE" "" ${ARGN})
+    cmake_parse_arguments(ARG "PRODUCT_CODE_FROM_PACKAGE" "PACKAGE;PRODUCT_CODE" "RESOURCES" ${ARGN})
     set(dir ${CMAKE_CURRENT_BINARY_DIR}/${name}.resources)
     set(rc ${dir}/resources.rc)
     set(lines "")
@@ -30,7 +31,8 @@ function(tarnell_add_launcher name)
     endif()
     file(CONFIGURE OUTPUT ${rc} CONTENT "${lines}")
 
-    add_executable(${name} WIN32 ${TARNELL_SOURCE_DIR}/wrapper/main.cpp ${TARNELL_SOURCE_DIR}/wrapper/manifest.rc)
+    add_executable(${name} WIN32 ${TARNELL_SOURCE_DIR}/wrapper/main.cpp ${TARNELL_SOURCE_DIR}/wrapper/manifest.rc
+                   ${ARG_RESOURCES})
     # windres refuses a script without resources.
     if(lines)
         target_sources(${name} PRIVATE ${rc})

@@ -1,5 +1,7 @@
 #include "Pack.h"
 
+#include <new>
+
 #include "CommandLine.h"
 #include "Packer.h"
 

@@ -46,12 +46,15 @@ std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string&
         throw PackError(path + ": the file with sequence " + std::to_string(*sequence) +
                         " is in no cabinet, and a setup program carries only files in cabinets");
     }
-    const std::string folder = platform.folderOf(path);
-    std::vector<Cabinet> cabinets;
-    for (const std::u16string& name : externalCabinets(package)) {
+    const std::vector<std::u16string> names = externalCabinets(package);
+    for (const std::u16string& name : names) {
         if (const std::optional<std::string> fault = plainNameFault(name)) {
             throw PackError(path + ": the cabinet name '" + shown(name) + "' " + *fault);
         }
+    }
+    const std::string folder = platform.folderOf(path);
+    std::vector<Cabinet> cabinets;
+    for (const std::u16string& name : names) {
         const std::string cabinetPath = platform.join(folder, toUtf8(name));
         if (!platform.isFile(cabinetPath)) {
             throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
@@ -71,13 +74,30 @@ Bytes iconFile(Platform& platform, const std::string& path) {
     return bytes;
 }
 
+// The list the launcher reads, and each cabinet's bytes as the resource of its number.
+void carryCabinets(const std::vector<Cabinet>& cabinets, ResourceTable& resources, std::vector<InputFile*>& streams) {
+    std::string list;
+    for (size_t i = 0; i < cabinets.size(); ++i) {
+        list += cabinets[i].name + "\n";
+        resources.addStreamed(resourceType::rcdata, static_cast<uint16_t>(i + 1), neutralLanguage,
+                              cabinets[i].file->size());
+        streams.push_back(cabinets[i].file.get());
+    }
+    resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(list));
+}
+
 } // namespace
 
 PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
     const PackageInfo info = platform.readPackage(options.package);
-    PackResult result{options.productCode.value_or(productCodeOf(info, options.package)), package->size(), 0, 0};
+    // Checked even when the command line gives the product code: without a valid one the package cannot install.
+    const std::string packageProductCode = productCodeOf(info, options.package);
     const std::vector<Cabinet> cabinets = openCabinets(info, options.package, platform);
+    PackResult result{options.productCode.value_or(packageProductCode), package->size(), cabinets.size(), 0};
+    for (const Cabinet& cabinet : cabinets) {
+        result.cabinetSize += cabinet.file->size();
+    }
 
     const StubImage stub(stubBytes);
     ResourceTable resources = stub.resources();
@@ -87,16 +107,7 @@ PackResult pack(const PackOptions& options, Platform& platform, std::span<const 
     resources.add(resourceType::version, uint16_t{1}, neutralLanguage,
                   versionResource({info.productName, info.productVersion, info.manufacturer, fileNameOf(options.output)}));
     if (!cabinets.empty()) {
-        std::string list;
-        for (size_t i = 0; i < cabinets.size(); ++i) {
-            list += cabinets[i].name + "\n";
-            resources.addStreamed(resourceType::rcdata, static_cast<uint16_t>(i + 1), neutralLanguage,
-                                  cabinets[i].file->size());
-            streams.push_back(cabinets[i].file.get());
-            result.cabinetSize += cabinets[i].file->size();
-        }
-        resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(list));
-        result.cabinetCount = cabinets.size();
+        carryCabinets(cabinets, resources, streams);
     }
     if (!options.icon.empty()) {
         addIcon(resources, iconFile(platform, options.icon), options.icon);

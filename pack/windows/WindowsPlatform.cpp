@@ -13,6 +13,17 @@ namespace {
 
 using pack::PackError;
 
+std::string folderPart(const std::string& path) {
+    const size_t separator = path.find_last_of("\\/");
+    const bool hasDrive = path.size() >= 2 && path[1] == ':';
+    if (separator == std::string::npos) {
+        return hasDrive ? path.substr(0, 2) : ".";
+    }
+    // A root keeps its separator: "\", "C:\".
+    const bool isRoot = separator == 0 || (hasDrive && separator == 2);
+    return path.substr(0, isRoot ? separator + 1 : separator);
+}
+
 std::u16string toU16(const WString& text) { return std::u16string(text.begin(), text.end()); }
 
 // The system's reason, without the error's source position.
@@ -73,7 +84,7 @@ public:
     explicit StagedOutput(const std::string& path) : path(path), dstPath(tstrings::fromUtf8(path)) {
         const WString folder = FileUtils::dirname(FileUtils::toAbsolutePath(dstPath));
         if (!FileUtils::isDirectory(folder)) {
-            throw PackError(path + ": cannot write: there is no folder " + tstrings::toUtf8(folder));
+            throw PackError(path + ": cannot write: there is no folder " + folderPart(path));
         }
         if (FileUtils::isDirectory(dstPath)) {
             throw PackError(path + ": cannot write: it is a folder");
@@ -199,16 +210,7 @@ std::unique_ptr<pack::OutputFile> WindowsPlatform::createOutput(const std::strin
     return std::make_unique<StagedOutput>(path);
 }
 
-std::string WindowsPlatform::folderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
-    const bool hasDrive = path.size() >= 2 && path[1] == ':';
-    if (separator == std::string::npos) {
-        return hasDrive ? path.substr(0, 2) : ".";
-    }
-    // A root keeps its separator: "\", "C:\".
-    const bool isRoot = separator == 0 || (hasDrive && separator == 2);
-    return path.substr(0, isRoot ? separator + 1 : separator);
-}
+std::string WindowsPlatform::folderOf(const std::string& path) { return folderPart(path); }
 
 std::string WindowsPlatform::join(const std::string& folder, const std::string& name) {
     const char last = folder.empty() ? '\\' : folder.back();

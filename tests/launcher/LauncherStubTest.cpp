@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -15,6 +16,7 @@
 #include "ScopedEnv.h"
 #include "TestFolder.h"
 #include "WineDllOverride.h"
+#include "WinFileUtils.h"
 #include "tstrings.h"
 
 namespace {
@@ -25,9 +27,15 @@ protected:
         ASSERT_TRUE(CopyFileW(besideTestProgram(L"msiexec-stub.exe").c_str(), SysInfo::getMsiexecPath().c_str(), FALSE));
     }
 
-    DWORD launch(const WString& arguments, DWORD childExitCode = 0) {
+    DWORD launch(const WString& arguments, DWORD childExitCode = 0, const WString& launcher = L"launcher-sample.exe") {
         const ScopedEnv exitCode(L"TARNELL_STUB_EXIT", std::to_wstring(childExitCode));
-        return runProgram(besideTestProgram(L"launcher-sample.exe"), arguments);
+        return runProgram(besideTestProgram(launcher), arguments);
+    }
+
+    // The stand-in's whole command line.
+    WString childCommandLine() const {
+        const std::string bytes = readFile(reports.path(L"args.txt.line"));
+        return WString(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     }
 
     WStringList childArguments(const WString& report = L"args.txt") const {
@@ -75,16 +83,46 @@ TEST_F(LauncherStubTest, HandsTheExtractedPackageToMsiexec) {
     EXPECT_TRUE(isEmptyFolder(temp.path())) << "the launcher's directory is gone";
 }
 
-TEST_F(LauncherStubTest, PassesUserArgumentsUnchangedAndSeparately) {
-    ASSERT_EQ(launch(L"/qn /l*v \"C:\\my logs\\install.log\" \"INSTALLDIR=C:\\My Apps\" Uninstall /uninstall "
-                     L"--uninstall \"uninstall \""),
-              0u);
-    const WStringList args = childArguments();
-    ASSERT_EQ(args.size(), 10u);
-    EXPECT_EQ(args[0], L"/i");
-    const WStringList user(args.begin() + 2, args.end());
-    EXPECT_EQ(user, (WStringList{L"/qn", L"/l*v", L"C:\\my logs\\install.log", L"INSTALLDIR=C:\\My Apps", L"Uninstall",
-                                 L"/uninstall", L"--uninstall", L"uninstall "}));
+// msiexec.exe reads its command line by rules of its own, with no backslash escapes:
+// the user's reaches it as typed, but for whole-quoted property assignments.
+TEST_F(LauncherStubTest, PassesTheCommandLineOnAsTyped) {
+    const struct {
+        const wchar_t* typed;
+        const wchar_t* passedOn;
+    } rows[] = {
+        // From cmd: a trailing backslash before a quote, msiexec.exe's doubled quotes, an empty "".
+        {L"P=\"C:\\My Dir\\\" /l*v \"C:\\my logs\\a.log\"", nullptr},
+        {L"Q=\"say \"\"hi\"\" now\" \"\" /qn", nullptr},
+        {L"  NAME=\"\u00e9t\u00e9 \u65e5\u672c\" Uninstall /uninstall --uninstall \"uninstall \"", 
+         L"NAME=\"\u00e9t\u00e9 \u65e5\u672c\" Uninstall /uninstall --uninstall \"uninstall \""},
+        // From PowerShell, which quotes each argument whole.
+        {L"\"INSTALLDIR=C:\\My Apps\" /qn \"/l*v\" \"C:\\my logs\\a.log\"",
+         L"INSTALLDIR=\"C:\\My Apps\" /qn \"/l*v\" \"C:\\my logs\\a.log\""},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(launch(row.typed), 0u) << row.typed;
+        const WString line = childCommandLine();
+        const WString package = childArguments().at(1);
+        EXPECT_EQ(line, SysInfo::getMsiexecPath() + L" /i " + package + L" " + (row.passedOn ? row.passedOn : row.typed));
+    }
+}
+
+// A launcher whose own path has blanks, started with it in quotes.
+TEST_F(LauncherStubTest, ProgramPathInQuotesIsNoPartOfTheTail) {
+    TestFolder downloads;
+    const WString setup = downloads.path(L"My Setup Files\\setup.exe");
+    FileUtils::createDirectory(FileUtils::dirname(setup));
+    ASSERT_TRUE(CopyFileW(besideTestProgram(L"launcher-sample.exe").c_str(), setup.c_str(), FALSE));
+    ASSERT_EQ(runProgram(setup, L"/qn A=1"), 0u);
+    EXPECT_EQ(childCommandLine(), SysInfo::getMsiexecPath() + L" /i " + childArguments().at(1) + L" /qn A=1");
+}
+
+// CreateProcessW takes 32,767 characters: more is refused before anything starts.
+TEST_F(LauncherStubTest, TooLongACommandLineStartsNothing) {
+    const WString value(32700, L'x');
+    EXPECT_EQ(launch(L"/qn P=" + value), 0xFFFFFFFFu);
+    EXPECT_FALSE(exists(reports.path(L"args.txt"))) << "msiexec.exe was started";
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
 }
 
 TEST_F(LauncherStubTest, ChildExitCodeComesBackWhole) {
@@ -182,13 +220,9 @@ TEST_F(LauncherStubTest, EightLaunchersAtOnce) {
     EXPECT_TRUE(isEmptyFolder(temp.path()));
 }
 
-// The number in a package path <temp>\\<number>.tmp\\main.msi.
-DWORD tickCountInName(const WString& package) {
-    return static_cast<DWORD>(std::stol(FileUtils::basename(FileUtils::dirname(package))));
-}
-
-// Folders under the names the tick count gives next, as someone who wants the
-// launcher to take one of them (and run the main.msi planted there) makes them.
+// Folders under every name the tick count gives next, as someone who wants the
+// launcher to fail, or to take one of them and run the main.msi planted there,
+// makes them: after the first collisions the launcher's names are random.
 TEST_F(LauncherStubTest, PreCreatedCandidateFoldersAreNeverUsed) {
     std::set<WString> taken;
     const auto plant = [&](DWORD number) {
@@ -199,30 +233,19 @@ TEST_F(LauncherStubTest, PreCreatedCandidateFoldersAreNeverUsed) {
         }
         taken.insert(folder);
     };
-    // The launcher's name is the tick count when it gets to create its folder:
-    // a first run tells how long after its start that is.
-    const DWORD before = GetTickCount();
-    ASSERT_EQ(launch(L""), 0u);
-    const DWORD delay = std::min<DWORD>(tickCountInName(childArguments().at(1)) - before, 1000);
-    // Names from shortly before the tick the next run is aimed at, with a gap now
-    // and then; Wine creates folders slowly once there are thousands in one place.
-    const DWORD aim = GetTickCount() + 2000;
-    const DWORD start = aim - 300;
-    const DWORD end = aim + 1500;
+    // Wine creates folders about as fast as the clock runs: names from a little
+    // ahead of it, and the launcher started once the clock has reached them.
+    const DWORD start = GetTickCount() + 1500;
+    const DWORD end = start + 2500;
     for (DWORD number = start; number != end; ++number) {
-        if (number % 10 != 9) {
-            plant(number);
-        }
+        plant(number);
     }
-    const LONG early = static_cast<LONG>(aim - delay - GetTickCount());
-    if (early > 0) {
-        Sleep(static_cast<DWORD>(early));
+    while (static_cast<LONG>(GetTickCount() - start) < 0) {
+        Sleep(10);
     }
-
     ASSERT_EQ(launch(L""), 0u);
+    ASSERT_LT(GetTickCount() - start, end - start - 10) << "the launcher ran after the planted names";
     const WString folder = FileUtils::dirname(childArguments().at(1));
-    ASSERT_LT(tickCountInName(folder + L"\\main.msi") - start, end - start)
-        << "the launcher did not meet the planted folders";
     EXPECT_EQ(taken.count(folder), 0u) << folder;
     EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE));
 
@@ -237,6 +260,66 @@ TEST_F(LauncherStubTest, PreCreatedCandidateFoldersAreNeverUsed) {
         }
     }
     EXPECT_TRUE(left == taken) << "planted folders gone, or the launcher's own left behind";
+}
+
+// A temporary-files directory the system cannot give: no folder anywhere, the
+// current directory included.
+TEST_F(LauncherStubTest, NoTemporaryDirectoryFailsCreatingNothing) {
+    TestFolder current;
+    const ScopedEnv tooLong(L"TMP", temp.path(WString(400, L'x')));
+    const ScopedEnv tooLongAlias(L"TEMP", temp.path(WString(400, L'x')));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(current.path().c_str());
+    const DWORD code = launch(L"/qn");
+    SetCurrentDirectoryW(previous);
+    if (code == 0) {
+        GTEST_SKIP() << "this system gives a temporary-files directory all the same";
+    }
+    EXPECT_EQ(code, 0xFFFFFFFFu);
+    EXPECT_FALSE(exists(reports.path(L"args.txt"))) << "msiexec.exe was started";
+    EXPECT_TRUE(isEmptyFolder(current.path()));
+    // Only the folder made current above.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), std::filesystem::directory_iterator()), 1);
+}
+
+// A silent install names a log: the launcher's failure is added to it, one line.
+TEST_F(LauncherStubTest, FailureGoesToTheLogAskedFor) {
+    const WString log = reports.path(L"my logs\\setup.log");
+    FileUtils::createDirectory(FileUtils::dirname(log));
+    EXPECT_EQ(launch(L"/qn /l*v \"" + log + L"\"", 0, L"launcher-no-msi.exe"), 0xFFFFFFFFu);
+    const std::string text = readFile(log);
+    EXPECT_EQ(text.rfind("launcher-no-msi.exe: cannot find resource (name='msi', type='#10')", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line";
+}
+
+// The cabinets the package names lie beside it while msiexec.exe runs, locked like it.
+TEST_F(LauncherStubTest, ExternalCabinetsLieBesideThePackage) {
+    const ScopedEnv probe(L"TARNELL_STUB_PROBE", L"1");
+    ASSERT_EQ(launch(L"/qn", 0, L"launcher-cabinets.exe"), 0u);
+    const std::map<WString, WString> results = probeResults();
+    const std::pair<const wchar_t*, const char*> cabinets[] = {
+        {L"disk1.cab", "first cabinet"}, {L"cab 2.cab", "second cabinet"}, {L"donn\u00e9es.cab", "third cabinet"}};
+    for (const auto& [name, content] : cabinets) {
+        EXPECT_EQ(readFile(reports.path(WString(L"args.txt.") + name)), content) << name;
+        EXPECT_EQ(results.at(WString(L"write:") + name), std::to_wstring(ERROR_SHARING_VIOLATION)) << name;
+    }
+    EXPECT_EQ(results.size(), 2u + 3u) << "files beside the package that the list does not name";
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+TEST_F(LauncherStubTest, UnsafeCabinetNameStartsNothing) {
+    EXPECT_EQ(launch(L"/qn", 0, L"launcher-unsafe-cabinets.exe"), 0xFFFFFFFFu);
+    EXPECT_FALSE(exists(reports.path(L"args.txt"))) << "msiexec.exe was started";
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
+}
+
+// A virus scanner holds the package for a moment after msiexec.exe ends.
+TEST_F(LauncherStubTest, PackageHeldAfterMsiexecIsStillRemoved) {
+    const ScopedEnv hold(L"TARNELL_STUB_HOLD", L"3000");
+    ASSERT_EQ(launch(L"/qn"), 0u);
+    EXPECT_TRUE(isEmptyFolder(temp.path()));
 }
 
 } // namespace

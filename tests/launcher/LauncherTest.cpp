@@ -33,7 +33,13 @@ TEST_F(LauncherTest, InstallsAndUninstallsTheSample) {
     EXPECT_TRUE(exists(installed(L"release notes.txt")));
     EXPECT_TRUE(isEmptyFolder(temp.path()));
 
-    EXPECT_EQ(launch(L"launcher-sample.exe", L"uninstall"), 0u);
+    {
+        // The removal writes the installer's log when asked, as msiexec.exe would.
+        TestFolder logs;
+        const WString log = logs.path(L"un install.log");
+        EXPECT_EQ(launch(L"launcher-sample.exe", L"uninstall /l*v \"" + log + L"\""), 0u);
+        EXPECT_TRUE(exists(log));
+    }
     EXPECT_FALSE(exists(installed(L"readme.txt")));
     EXPECT_FALSE(exists(installed(L"release notes.txt")));
 

@@ -1,8 +1,11 @@
-// Stands in for msiexec.exe: records the command line it was given and a copy
-// of the package it was handed, then exits with the code it is told to.
+// Stands in for msiexec.exe: records the command line it was given, split
+// (<report>) and whole (<report>.line), and a copy of the package it was handed
+// and of every other file beside it (<report>.<name>), then exits with the code
+// it is told to.
 // Optional, by environment variable:
 //   TARNELL_STUB_PROBE    tries to open the package for writing and for deletion,
-//                         and records both results
+//                         and every other file beside it for writing, and records the results
+//   TARNELL_STUB_HOLD     milliseconds a process left behind keeps the package open
 //   TARNELL_STUB_SLEEP    milliseconds to wait before exiting
 //   TARNELL_STUB_CRASH    writes through a null pointer instead of exiting
 #include <windows.h>
@@ -38,10 +41,66 @@ DWORD openError(const std::wstring& path, DWORD access) {
     return 0;
 }
 
-// Lines "write=<code>" and "delete=<code>" in <report>.probe.
+std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// The names of the files beside the package.
+std::wstring siblings(const std::wstring& package) {
+    std::wstring names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW((folderOf(package) + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && _wcsicmp(name.c_str(), L"main.msi") != 0) {
+            names += name + L'\n';
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// Each line of the text in turn.
+template <class Visit>
+void forEachLine(const std::wstring& text, Visit visit) {
+    for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+        visit(text.substr(start, end - start));
+    }
+}
+
+// Lines "write=<code>" and "delete=<code>" for the package, "write:<name>=<code>"
+// for each file beside it, in <report>.probe.
 void probe(const std::wstring& report, const std::wstring& package) {
-    writeText(report + L".probe", L"write=" + std::to_wstring(openError(package, GENERIC_WRITE)) + L"\ndelete=" +
-                                      std::to_wstring(openError(package, DELETE)) + L"\n");
+    std::wstring lines = L"write=" + std::to_wstring(openError(package, GENERIC_WRITE)) + L"\ndelete=" +
+                         std::to_wstring(openError(package, DELETE)) + L"\n";
+    forEachLine(siblings(package), [&](const std::wstring& name) {
+        lines += L"write:" + name + L"=" + std::to_wstring(openError(folderOf(package) + L"\\" + name, GENERIC_WRITE)) +
+                 L"\n";
+    });
+    writeText(report + L".probe", lines);
+}
+
+// Opens the package the way a virus scanner does and leaves it open in a
+// process of its own, which sleeps for the given time after this one has ended.
+void leaveHolder(const std::wstring& package, const std::wstring& milliseconds) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    const HANDLE file = CreateFileW(package.c_str(), GENERIC_READ, FILE_SHARE_READ, &inheritable, OPEN_EXISTING, 0,
+                                    nullptr);
+    SetEnvironmentVariableW(L"TARNELL_STUB_HOLD", nullptr);
+    SetEnvironmentVariableW(L"TARNELL_STUB_REPORT", nullptr);
+    SetEnvironmentVariableW(L"TARNELL_STUB_SLEEP", milliseconds.c_str());
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"holder";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(file);
 }
 
 void crash() {
@@ -63,11 +122,19 @@ int wmain() {
             lines += L'\n';
         }
         writeText(report, lines);
+        writeText(report + L".line", GetCommandLineW());
         // While this process runs, the package must be in place.
         if (argc > 2) {
             CopyFileW(argv[2], (report + L".msi").c_str(), FALSE);
+            forEachLine(siblings(argv[2]), [&](const std::wstring& name) {
+                CopyFileW((folderOf(argv[2]) + L"\\" + name).c_str(), (report + L"." + name).c_str(), FALSE);
+            });
             if (!env(L"TARNELL_STUB_PROBE").empty()) {
                 probe(report, argv[2]);
+            }
+            const std::wstring hold = env(L"TARNELL_STUB_HOLD");
+            if (!hold.empty()) {
+                leaveHolder(argv[2], hold);
             }
         }
         LocalFree(argv);

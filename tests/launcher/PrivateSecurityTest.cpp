@@ -36,51 +36,67 @@ WString currentUserSid() {
     return sidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
 }
 
-// "<SID> <access mask> <ACE flags>" for each entry that allows access, "other" for any other entry.
-std::multiset<WString> daclEntries(PACL dacl) {
+// "<SID> <access mask> <ACE flags>" for each entry that allows access or labels
+// the object, "other" for any other entry.
+std::multiset<WString> aclEntries(PACL acl) {
     std::multiset<WString> entries;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
         void* ace = nullptr;
-        GetAce(dacl, i, &ace);
-        const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-        if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+        GetAce(acl, i, &ace);
+        // Both kinds share the layout of an allowing entry.
+        const auto* entry = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        if (entry->Header.AceType != ACCESS_ALLOWED_ACE_TYPE && entry->Header.AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
             entries.insert(L"other");
             continue;
         }
-        entries.insert(sidText(const_cast<DWORD*>(&allowed->SidStart)) + L" " + std::to_wstring(allowed->Mask) + L" " +
-                       std::to_wstring(allowed->Header.AceFlags));
+        entries.insert(sidText(const_cast<DWORD*>(&entry->SidStart)) + L" " + std::to_wstring(entry->Mask) + L" " +
+                       std::to_wstring(entry->Header.AceFlags));
     }
     return entries;
 }
 
 TEST(PrivateSecurity, LetsInOnlyTheUserSystemAndAdministrators) {
-    const PrivateSecurity security;
-    const SECURITY_ATTRIBUTES* attributes = security.attributes();
-    EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
-    EXPECT_FALSE(attributes->bInheritHandle);
-    const PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
-    ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
+    // Full access or the label, passed on to the files and folders inside.
+    const WString passedOn = L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    const WString full = L" " + std::to_wstring(FILE_ALL_ACCESS) + passedOn;
+    const DWORD nothingUp =
+        SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP | SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP;
+    const struct {
+        bool elevated;
+        std::multiset<WString> dacl;
+        std::multiset<WString> sacl;
+    } rows[] = {
+        // Not elevated: the user's own processes are all alike.
+        {false, {currentUserSid() + full, L"S-1-5-18" + full, L"S-1-5-32-544" + full}, {}},
+        // Elevated: the user's non-elevated processes stay out, and so does anything below High integrity.
+        {true, {L"S-1-5-18" + full, L"S-1-5-32-544" + full}, {L"S-1-16-12288 " + std::to_wstring(nothingUp) + passedOn}},
+    };
+    for (const auto& row : rows) {
+        const PrivateSecurity security(row.elevated);
+        const SECURITY_ATTRIBUTES* attributes = security.attributes();
+        EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
+        EXPECT_FALSE(attributes->bInheritHandle);
+        const PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
+        ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
 
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent folder's entries would be inherited";
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-    ASSERT_TRUE(present && dacl != nullptr) << "no DACL lets everyone in";
-
-    // Full access, passed on to the files and folders inside.
-    const WString fullAndPassedOn =
-        L" " + std::to_wstring(FILE_ALL_ACCESS) + L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-    EXPECT_EQ(daclEntries(dacl), (std::multiset<WString>{currentUserSid() + fullAndPassedOn,
-                                                          L"S-1-5-18" + fullAndPassedOn,
-                                                          L"S-1-5-32-544" + fullAndPassedOn}));
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent folder's entries would be inherited";
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl != nullptr) << "no DACL lets everyone in";
+        EXPECT_EQ(aclEntries(dacl), row.dacl) << row.elevated;
+        PACL sacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted));
+        EXPECT_EQ(aclEntries(present ? sacl : nullptr), row.sacl) << row.elevated;
+    }
 }
 
 TEST(PrivateSecurity, TempDirectoryIsCreatedWithIt) {
-    const PrivateSecurity security;
+    const PrivateSecurity security(false);
     TestFolder parent;
     const WString first = FileUtils::createTempDirectory(L"", L".tmp", parent.path(), security.attributes());
     const WString second = FileUtils::createTempDirectory(L"", L".tmp", parent.path(), security.attributes());

@@ -1,6 +1,7 @@
 #!/bin/sh
 # A launcher that fails prints its error on the console in debug mode, and
-# shows it in a message box titled with its own file name.
+# shows it in a message box titled with its own file name; asked for a silent
+# install (/qn), it shows none and ends at once with -1.
 # Usage: failure_report_test.sh <launcher without its package> <private wine prefix>
 set -eu
 launcher=$1
@@ -22,8 +23,14 @@ echo "console: ok"
 # A wineserver started without a display would make the box return at once.
 wineserver -k 2>/dev/null || true
 wineserver -w
+# A box waits for a click: a silent run that ends by itself has shown none.
+status=0
+timeout 60 xvfb-run -a sh -c 'wine "$1" /qn 2>/dev/null; status=$?; wineserver -k; exit $status' sh "$launcher" || status=$?
+[ "$status" -eq 255 ] || { echo "FAIL: silent run ended with $status, expected 255 (-1) without a window"; exit 1; }
+echo "silent: ok"
+
 timeout 120 xvfb-run -a sh -c '
-    wine "$1" /qn 2>/dev/null &
+    wine "$1" 2>/dev/null &
     for i in $(seq 1 120); do
         if xwininfo -root -tree | grep -qF "\"$2\": (\"$2\""; then
             wineserver -k

@@ -170,6 +170,23 @@ Bytes bitmapImage(uint16_t planes, uint16_t bitCount) {
     return image;
 }
 
+TEST(PackImageTest, IconGroupsGetPlanesAndBitCountsAsAResourceCompilerWritesThem) {
+    const Bytes png = bytesOf("\x89PNG\r\n\x1A\n and the rest");
+    const Bytes file = iconFile({{0, 0, bitmapImage(1, 8)}, {1, 4, bitmapImage(1, 8)}, {0, 0, png}, {0, 24, png}});
+    ResourceTable resources;
+    addIcon(resources, file, "app.ico");
+    const Bytes group = resources.getTypes().at(resourceType::groupIcon).at(uint16_t{1}).at(0).data;
+    ASSERT_EQ(group.size(), 6u + 4 * 14);
+    const uint16_t expected[][3] = {{1, 8, 1}, {1, 4, 2}, {1, 32, 3}, {1, 24, 4}};  // planes, bit count, id
+    for (size_t i = 0; i < 4; ++i) {
+        const size_t entry = 6 + i * 14;
+        EXPECT_EQ(readLe<uint16_t>(group, entry + 4), expected[i][0]) << i;
+        EXPECT_EQ(readLe<uint16_t>(group, entry + 6), expected[i][1]) << i;
+        EXPECT_EQ(readLe<uint16_t>(group, entry + 12), expected[i][2]) << i;
+    }
+    EXPECT_EQ(resources.getTypes().at(resourceType::icon).at(uint16_t{3}).at(0).data, png);
+}
+
 Bytes cut(Bytes bytes, size_t size) {
     bytes.resize(size);
     return bytes;

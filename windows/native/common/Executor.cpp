@@ -74,17 +74,32 @@ Executor& Executor::arg(const WString& argument) {
     return *this;
 }
 
+Executor& Executor::verbatimTail(const WString& text) {
+    tail = text;
+    return *this;
+}
+
 WString Executor::commandLine() const {
     WString result = quote(program);
     for (const WString& argument : args) {
         result += L' ';
         result += quote(argument);
     }
+    if (!tail.empty()) {
+        result += L' ';
+        result += tail;
+    }
     return result;
 }
 
 OwnedHandle Executor::startProcess(OwnedHandle* threadHandle) const {
     const WString cmdline = commandLine();
+    // CreateProcessW takes at most 32,767 characters, its terminating zero included.
+    const size_t longest = 32766;
+    if (cmdline.size() > longest) {
+        THROW_RUNTIME_ERROR("The command line for " << program << " has " << cmdline.size()
+                                                    << " characters; at most " << longest << " can be passed on");
+    }
     // CreateProcessW may write into its command-line argument.
     std::vector<wchar_t> buffer(cmdline.begin(), cmdline.end());
     buffer.push_back(L'\0');

@@ -19,6 +19,8 @@ public:
     Executor& appPath(const WString& path);
     Executor& onProcessCreated(std::function<void(HANDLE)> hook);
     Executor& arg(const WString& argument);
+    // Text put after the arguments as it is, for a command line the user typed.
+    Executor& verbatimTail(const WString& text);
 
     OwnedHandle startProcess(OwnedHandle* threadHandle = nullptr) const;
     DWORD execAndWaitForExit() const;
@@ -32,6 +34,7 @@ private:
     bool isSuspended = false;
     HANDLE job = nullptr;
     WStringList args;
+    WString tail;
     WString program;
     std::function<void(HANDLE)> processCreated;
 };

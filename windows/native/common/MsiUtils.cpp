@@ -54,11 +54,11 @@ ActionStatus installProduct(const WString& packagePath, const WString& commandLi
 // Points the installer's own log at logFile, or nowhere, for its lifetime.
 class InstallerLogSwitch {
 public:
-    explicit InstallerLogSwitch(const WString& logFile) {
-        if (logFile.empty()) {
+    explicit InstallerLogSwitch(const ActionData& data) {
+        if (data.logFile.empty()) {
             library().enableLog(0, nullptr, 0);
         } else {
-            library().enableLog(INSTALLLOGMODE_VERBOSE, logFile.c_str(), 0);
+            library().enableLog(data.logModes, data.logFile.c_str(), data.logAttributes);
         }
     }
     ~InstallerLogSwitch() { library().enableLog(0, nullptr, 0); }
@@ -94,7 +94,7 @@ class StateImpl : public ActionData::State {
 public:
     explicit StateImpl(const ActionData& data)
         : uiLevel(data.uiLevel),
-          log(data.logFile),
+          log(data),
           callback(data.uiCallback != nullptr ? std::make_unique<CallbackTrigger>(*data.uiCallback) : nullptr) {}
 
 private:

@@ -123,6 +123,8 @@ struct ActionData {
     UINT uiLevel = INSTALLUILEVEL_NONE;
     UiCallback* uiCallback = nullptr;
     WString logFile;
+    DWORD logModes = INSTALLLOGMODE_VERBOSE;  // what the log holds, INSTALLLOGMODE_* bits
+    DWORD logAttributes = 0;                  // INSTALLLOGATTRIBUTES_* bits
 
     void setProperty(const WString& name, const WString& value);
     std::unique_ptr<State> createState() const;

@@ -7,9 +7,10 @@
 // Security attributes that let only the current user, SYSTEM and the
 // Administrators group in, full access each, and shut out whatever the parent
 // folder would pass on (a protected DACL). Files made inside inherit them.
+// For an elevated process: SYSTEM and Administrators only, High integrity.
 class PrivateSecurity {
 public:
-    PrivateSecurity();
+    explicit PrivateSecurity(bool elevated);
 
     const SECURITY_ATTRIBUTES* attributes() const { return &securityAttributes; }
 

@@ -1,5 +1,6 @@
 #include "WinFileUtils.h"
 
+#include <ntsecapi.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -18,6 +19,8 @@ namespace FileUtils {
 namespace {
 
 const int tempNameAttempts = 100;
+// Folders hold what another process will run: after these, their names are random.
+const int predictableDirAttempts = 10;
 
 bool isGoneError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
@@ -42,14 +45,27 @@ void checkNameParts(const WString& prefix, const WString& suffix) {
     }
 }
 
-// Tries prefix + number + suffix in dir for a run of numbers from the tick count on. createNew
-// must fail on a name that anything (file or directory) already has, so the name returned is
+// An unpredictable number from the system's generator. RtlGenRandom lives in
+// advapi32.dll, which the process has loaded anyway.
+int randomNumber() {
+    int number = 0;
+    if (!RtlGenRandom(&number, sizeof(number))) {
+        THROW_RUNTIME_ERROR("RtlGenRandom failed");
+    }
+    return number;
+}
+
+// Tries prefix + number + suffix in dir, numbers from the tick count on for the
+// first predictableAttempts, random ones after that, so that names taken in
+// advance by someone else cannot use up the attempts. createNew must fail on a
+// name that anything (file or directory) already has, so the name returned is
 // one this process created; the empty text when every attempt failed.
 WString createWithUniqueName(const WString& prefix, const WString& suffix, const WString& dir,
-                             const std::function<bool(const WString&)>& createNew) {
+                             const std::function<bool(const WString&)>& createNew, int predictableAttempts) {
     const DWORD tickCount = GetTickCount();
     for (int i = 0; i < tempNameAttempts; ++i) {
-        const int number = static_cast<int>(tickCount + static_cast<DWORD>(i));
+        const int number =
+            i < predictableAttempts ? static_cast<int>(tickCount + static_cast<DWORD>(i)) : randomNumber();
         const WString candidate =
             PathBuilder(dir).append((tstrings::MessageBuilder() << prefix << number << suffix).str());
         if (createNew(candidate)) {
@@ -213,7 +229,7 @@ void moveFileImpl(const WString& from, const WString& to, DWORD flags) {
 
 WString createTempFile(const WString& prefix, const WString& suffix, const WString& path) {
     checkNameParts(prefix, suffix);
-    const WString created = createWithUniqueName(prefix, suffix, path, createNewFile);
+    const WString created = createWithUniqueName(prefix, suffix, path, createNewFile, tempNameAttempts);
     if (created.empty()) {
         THROW_RUNTIME_ERROR("createTempFile(" << prefix << ", " << suffix << ", " << path << ") failed");
     }
@@ -223,12 +239,16 @@ WString createTempFile(const WString& prefix, const WString& suffix, const WStri
 WString createTempDirectory(const WString& prefix, const WString& suffix, const WString& path,
                             const SECURITY_ATTRIBUTES* securityAttributes) {
     checkNameParts(prefix, suffix);
-    const auto createNewDirectory = [securityAttributes](const WString& candidate) {
-        return createDir(candidate + L'\\', securityAttributes, nullptr);
+    DWORD lastError = ERROR_SUCCESS;
+    const auto createNewDirectory = [securityAttributes, &lastError](const WString& candidate) {
+        const bool created = createDir(candidate + L'\\', securityAttributes, nullptr);
+        lastError = GetLastError();
+        return created;
     };
-    const WString created = createWithUniqueName(prefix, suffix, path, createNewDirectory);
+    const WString created = createWithUniqueName(prefix, suffix, path, createNewDirectory, predictableDirAttempts);
     if (created.empty()) {
-        THROW_RUNTIME_ERROR("createTempDirectory(" << prefix << ", " << suffix << ", " << path << ") failed");
+        THROW_SYS_ERROR_CODE("createTempDirectory(" << prefix << ", " << suffix << ", " << path << ") failed",
+                             CreateDirectoryW, lastError);
     }
     return created;
 }

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "FileUtils.h"
+#include "UniqueResource.h"
 #include "WinErrorHandling.h"
 
 namespace SysInfo {
@@ -133,9 +134,37 @@ WString getTempDirectory() {
     DWORD length = getTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length > buffer.size()) {
         buffer.resize(length);
-        getTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
+        length = getTempPath(static_cast<DWORD>(buffer.size()), buffer.data());
     }
-    return FileUtils::stripTrailingSeparators(buffer.substr(0, buffer.find(L'\0')));
+    // 0 (a TMP longer than the call allows, say) would leave a relative path: the current directory.
+    if (length == 0 || length > buffer.size()) {
+        THROW_SYS_ERROR("GetTempPath failed", getTempPath);
+    }
+    buffer.resize(length);
+    return FileUtils::stripTrailingSeparators(buffer);
+}
+
+bool isElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        THROW_SYS_ERROR("OpenProcessToken failed", OpenProcessToken);
+    }
+    const OwnedHandle ownedToken(token);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size)) {
+        THROW_SYS_ERROR("GetTokenInformation(TokenElevation) failed", GetTokenInformation);
+    }
+    return elevation.TokenIsElevated != 0;
+}
+
+bool hasInteractiveWindowStation() {
+    USEROBJECTFLAGS flags{};
+    const HWINSTA station = GetProcessWindowStation();
+    // A service or session 0 has a window station nobody sees.
+    return station != nullptr &&
+           GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 HMODULE getCurrentModuleHandle() {

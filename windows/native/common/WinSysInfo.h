@@ -19,7 +19,13 @@ bool hasEnvVariable(const WString& name);
 
 WString getSystemDirectoryPath();
 WString getMsiexecPath();
+// Raises when the system gives no temporary-files directory.
 WString getTempDirectory();
+
+// The process runs with an elevated token (as an administrator, past the consent prompt).
+bool isElevated();
+// Someone can see a window this process shows: not a service, not session 0.
+bool hasInteractiveWindowStation();
 
 HMODULE getCurrentModuleHandle();
 WString getExecutablePath();
