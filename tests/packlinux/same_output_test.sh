@@ -2,6 +2,7 @@
 # The native tarnell-pack and tarnell-pack.exe under Wine, run on the same
 # inputs: the same setup program byte for byte, the same output on a second
 # run, and for every refusal the same line and exit code.
+# Each case gives the exit code both must return.
 # Usage: WINEPREFIX=<prefix> same_output_test.sh <tarnell-pack> <tarnell-pack.exe> <packages dir>
 set -u
 native=$1
@@ -13,8 +14,11 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
-cp -R "$packages"/. "$work"
+cp "$packages"/*.msi "$work"
+cp -R "$packages/cabinets" "$packages/refused" "$work"
 cd "$work"
+mkdir missing
+cp cabinets/CabinetTest.msi missing
 # A 1x1 icon whose directory leaves planes and bit count 0, as many editors write it.
 printf '\0\0\1\0\1\0\1\1\0\0\0\0\0\0\60\0\0\0\26\0\0\0' >app.ico
 printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >>app.ico
@@ -40,28 +44,35 @@ same() {
     rm -f "$1".* "$2".*
 }
 
-while IFS='|' read -r case arguments; do
+while IFS='|' read -r case expected arguments; do
     # shellcheck disable=SC2086 # the arguments are split on purpose; none holds a blank
     set -- $arguments
     run native "$native" "$@"
+    [ "$(cat native.code)" = "$expected" ] || fail "$case: exit code $(cat native.code), not $expected: $(cat native.err)"
     run again "$native" "$@"
     same native again "$case, native twice"
     run native "$native" "$@"
     run windows "$wine_run" "$windows" "$@"
     same native windows "$case"
 done <<'CASES'
-plain package|PackTest.msi setup.exe
-icon and product code|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
-no such package|missing.msi setup.exe
-not a package|app.ico setup.exe
-a database but no package|empty-database.msi setup.exe
-no ProductCode|no-product-code.msi setup.exe
-a ProductCode that is no GUID|bad-product-code.msi setup.exe
-not an icon|--icon PackTest.msi PackTest.msi setup.exe
-no folder for the output|PackTest.msi nowhere/setup.exe
-the output is a folder|PackTest.msi CMakeFiles
-no output given|PackTest.msi
-unknown option|--nope PackTest.msi setup.exe
+plain package|0|PackTest.msi setup.exe
+icon and product code|0|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
+external cabinets|0|cabinets/CabinetTest.msi setup.exe
+a long ProductName|0|long-name.msi setup.exe
+missing cabinet|1|missing/CabinetTest.msi setup.exe
+unsafe cabinet name|1|refused/unsafe-cabinet.msi setup.exe
+a cabinet named main.msi|1|refused/main-msi-cabinet.msi setup.exe
+files in no cabinet|1|refused/uncompressed.msi setup.exe
+no such package|1|missing.msi setup.exe
+not a package|1|app.ico setup.exe
+a database but no package|1|empty-database.msi setup.exe
+no ProductCode|1|no-product-code.msi setup.exe
+a ProductCode that is no GUID|1|bad-product-code.msi setup.exe
+not an icon|1|--icon PackTest.msi PackTest.msi setup.exe
+no folder for the output|1|PackTest.msi nowhere/setup.exe
+the output is a folder|1|PackTest.msi cabinets
+no output given|2|PackTest.msi
+unknown option|2|--nope PackTest.msi setup.exe
 CASES
 
 [ "$failures" -eq 0 ]
