@@ -2,7 +2,7 @@
 
 #include <cctype>
 #include <cstring>
-#include <sstream>
+#include <string>
 
 #include "Log.h"
 
@@ -23,10 +23,8 @@ bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 } // namespace
 
 std::string positionedText(const SourcePosition& pos, const char* what) {
-    std::ostringstream text;
-    text << tstrings::toUtf8(tstrings::fromUtf8(baseName(pos.file))) << "(" << pos.line << ") at "
-         << pos.function << "(): " << what;
-    return text.str();
+    return tstrings::toUtf8(tstrings::fromUtf8(baseName(pos.file))) + "(" + std::to_string(pos.line) + ") at " +
+           pos.function + "(): " + what;
 }
 
 AppError<std::runtime_error> makeRuntimeError(const std::string& text, const SourcePosition& pos) {
