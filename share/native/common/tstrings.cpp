@@ -168,9 +168,13 @@ MessageBuilder& MessageBuilder::operator<<(const WString& wide) {
     return *this;
 }
 
-MessageBuilder& MessageBuilder::operator<<(unsigned long value) { return *this << static_cast<unsigned long long>(value); }
+MessageBuilder& MessageBuilder::operator<<(unsigned long value) {
+    return *this << static_cast<unsigned long long>(value);
+}
 
-MessageBuilder& MessageBuilder::operator<<(unsigned value) { return *this << static_cast<unsigned long long>(value); }
+MessageBuilder& MessageBuilder::operator<<(unsigned value) {
+    return *this << static_cast<unsigned long long>(value);
+}
 
 MessageBuilder& MessageBuilder::operator<<(int value) { return *this << static_cast<long long>(value); }
 

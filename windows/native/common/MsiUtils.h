@@ -76,7 +76,9 @@ private:
 // at INFO, a failure becomes the message.
 ActionStatus handleMsiStatus(const std::string& call, UINT status);
 // The stream forms stay inline, so that only programs that use them carry stream code.
-inline ActionStatus handleMsiStatus(std::ostringstream& call, UINT status) { return handleMsiStatus(call.str(), status); }
+inline ActionStatus handleMsiStatus(std::ostringstream& call, UINT status) {
+    return handleMsiStatus(call.str(), status);
+}
 
 // Text of one argument of an installer call in error messages.
 std::string callArgumentText(unsigned long value);
