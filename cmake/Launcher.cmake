@@ -41,5 +41,7 @@ function(tarnell_add_launcher name)
     # The system libraries behind tarnell load on first use: see DelayLoad.cmake (order matters).
     target_link_libraries(${name} PRIVATE tarnell-delayload tarnell)
     target_link_options(${name} PRIVATE -municode)
+    # Small beats fast here, as in the library (see the top CMakeLists.txt).
+    target_compile_options(${name} PRIVATE -Os)
     tarnell_warnings(${name})
 endfunction()

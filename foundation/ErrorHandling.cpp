@@ -1,8 +1,11 @@
 #include "ErrorHandling.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <sstream>
+#include <exception>
+#include <string>
 
 #include "Log.h"
 
@@ -23,10 +26,8 @@ bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 } // namespace
 
 std::string positionedText(const SourcePosition& pos, const char* what) {
-    std::ostringstream text;
-    text << tstrings::toUtf8(tstrings::fromUtf8(baseName(pos.file))) << "(" << pos.line << ") at "
-         << pos.function << "(): " << what;
-    return text.str();
+    return tstrings::toUtf8(tstrings::fromUtf8(baseName(pos.file))) + "(" + std::to_string(pos.line) + ") at " +
+           pos.function + "(): " + what;
 }
 
 AppError<std::runtime_error> makeRuntimeError(const std::string& text, const SourcePosition& pos) {
@@ -89,3 +90,31 @@ std::string crtErrorText() {
     }
     return tstrings::toUtf8(buffer);
 }
+
+// std::terminate's last words, in place of libstdc++'s own handler of this name:
+// that one names the exception's type through the C++ demangler, which brings
+// the demangler and the C runtime's whole printf, a fifth of the launcher, into
+// every setup program. This one says the same without the type. It is defined
+// here because the linker must meet it before it searches libstdc++, and every
+// program that raises links this file.
+namespace __gnu_cxx {
+
+void __verbose_terminate_handler() {
+    std::fputs("terminate called", stderr);
+    if (const std::exception_ptr current = std::current_exception()) {
+        std::fputs(" after throwing an exception", stderr);
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& e) {
+            std::fputs("\n  what():  ", stderr);
+            std::fputs(e.what(), stderr);
+        } catch (...) {
+        }
+    } else {
+        std::fputs(" without an active exception", stderr);
+    }
+    std::fputs("\n", stderr);
+    std::abort();
+}
+
+} // namespace __gnu_cxx

@@ -1,8 +1,6 @@
 #include "Log.h"
 
-#include <iostream>
 #include <new>
-#include <sstream>
 
 #include "ErrorHandling.h"
 #include "FileUtils.h"
@@ -13,7 +11,7 @@ namespace {
 constinit Logger globalLogger;
 
 // Reserved for the default appender, so that logging before the launch frame needs no heap.
-alignas(StreamLogAppender) unsigned char defaultAppenderStorage[sizeof(StreamLogAppender)];
+alignas(StdioLogAppender) unsigned char defaultAppenderStorage[sizeof(StdioLogAppender)];
 
 enum InitState { NotInitialized, Initializing, Initialized };
 constinit InitState initState = NotInitialized;
@@ -48,7 +46,7 @@ const wchar_t* levelName(Logger::Level level) {
 
 Logger& Logger::global() {
     if (globalLogger.appender() == nullptr) {
-        globalLogger.setAppender(new (defaultAppenderStorage) StreamLogAppender(std::cout));
+        globalLogger.setAppender(new (defaultAppenderStorage) StdioLogAppender(stdout));
     }
     switch (initState) {
     case NotInitialized:
@@ -96,13 +94,20 @@ void LogRecord::appendPrefix(WString& buffer) const {
                                time.wMilliseconds, moduleName, processId, threadId);
 }
 
-void StreamLogAppender::append(const LogRecord& record) {
+WString LogRecord::twoLineText() const {
     WString prefix;
-    record.appendPrefix(prefix);
-    std::wostringstream text;
-    text << L"[" << prefix << record.fileName << L":" << record.line << L" (" << record.functionName << L")]\n\t"
-         << record.levelName << L": " << record.message;
-    *stream << tstrings::toUtf8(text.str()) << std::endl;
+    appendPrefix(prefix);
+    return (tstrings::MessageBuilder() << L"[" << prefix << fileName << L":" << line << L" (" << functionName
+                                       << L")]\n\t" << levelName << L": " << message)
+        .str();
+}
+
+void StdioLogAppender::append(const LogRecord& record) { writeLine(stream, tstrings::toUtf8(record.twoLineText())); }
+
+void writeLine(FILE* stream, const std::string& text) {
+    fwrite(text.data(), 1, text.size(), stream);
+    fputc('\n', stream);
+    fflush(stream);
 }
 
 void TeeLogAppender::append(const LogRecord& record) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <iosfwd>
 
 #include "SourcePosition.h"
@@ -20,6 +21,8 @@ struct LogRecord {
     WString message;
 
     void appendPrefix(WString& buffer) const;
+    // "[" prefix, position and function "]", a line feed, a tab, then level and message.
+    WString twoLineText() const;
 };
 
 class LogAppender {
@@ -28,7 +31,8 @@ public:
     virtual void append(const LogRecord& record) = 0;
 };
 
-// Writes each record as two lines: the prefixed position, then the level and message.
+// Writes each record as two lines (LogRecord::twoLineText) to a standard library stream.
+// Defined in a file of its own, so that programs that never use it carry no stream code.
 class StreamLogAppender : public LogAppender {
 public:
     constexpr explicit StreamLogAppender(std::ostream& stream) : stream(&stream) {}
@@ -37,6 +41,19 @@ public:
 private:
     std::ostream* stream;
 };
+
+// The same two lines through a C runtime stream; the logger's start-up output on stdout.
+class StdioLogAppender : public LogAppender {
+public:
+    constexpr explicit StdioLogAppender(FILE* stream) : stream(stream) {}
+    void append(const LogRecord& record) override;
+
+private:
+    FILE* stream;
+};
+
+// Writes text and a line feed, then flushes; output errors are ignored.
+void writeLine(FILE* stream, const std::string& text);
 
 class TeeLogAppender : public LogAppender {
 public:

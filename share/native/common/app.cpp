@@ -1,6 +1,6 @@
 #include "app.h"
 
-#include <iostream>
+#include <cstdio>
 #include <memory>
 
 #include "ErrorHandling.h"
@@ -14,8 +14,9 @@ class StandardLogAppender : public LogAppender {
 public:
     constexpr StandardLogAppender() = default;
     void append(const LogRecord& record) override {
-        std::cerr << "[" << tstrings::toUtf8(record.levelName) << "] " << tstrings::toUtf8(record.fileName) << ":"
-                  << record.line << ": " << tstrings::toUtf8(record.message) << std::endl;
+        writeLine(stderr, (tstrings::MessageBuilder() << L"[" << record.levelName << L"] " << record.fileName << L":"
+                                                      << record.line << L": " << record.message)
+                              .utf8());
     }
 };
 
@@ -23,7 +24,7 @@ public:
 class LastErrorLogAppender : public LogAppender {
 public:
     constexpr LastErrorLogAppender() = default;
-    void append(const LogRecord&) override { std::cerr << app::lastErrorText() << std::endl; }
+    void append(const LogRecord&) override { writeLine(stderr, app::lastErrorText()); }
 };
 
 constinit NopLogAppender nopLogAppender;

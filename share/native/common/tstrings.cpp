@@ -4,7 +4,9 @@
 
 #include <cctype>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 
 #include "ErrorHandling.h"
@@ -145,77 +147,80 @@ WString format(const wchar_t* fmt, ...) {
     }
 }
 
-MessageBuilder::MessageBuilder(const WString& text) { stream << text; }
+MessageBuilder::MessageBuilder(const WString& text) : text(text) {}
 
-MessageBuilder::MessageBuilder(const char* utf8) { stream << fromUtf8(utf8 ? utf8 : ""); }
+MessageBuilder::MessageBuilder(const char* utf8) : text(fromUtf8(utf8 ? utf8 : "")) {}
 
-MessageBuilder& MessageBuilder::operator<<(const char* text) {
-    for (const char* c = text ? text : "NULL"; *c; ++c) {
-        stream << static_cast<wchar_t>(static_cast<unsigned char>(*c));
+MessageBuilder& MessageBuilder::operator<<(const char* narrow) {
+    for (const char* c = narrow ? narrow : "NULL"; *c; ++c) {
+        *this << *c;
     }
     return *this;
 }
 
-MessageBuilder& MessageBuilder::operator<<(const wchar_t* text) {
-    stream << (text ? text : L"NULL");
+MessageBuilder& MessageBuilder::operator<<(const wchar_t* wide) {
+    text += wide ? wide : L"NULL";
     return *this;
 }
 
-MessageBuilder& MessageBuilder::operator<<(const WString& text) {
-    stream << text;
+MessageBuilder& MessageBuilder::operator<<(const WString& wide) {
+    text += wide;
     return *this;
 }
 
 MessageBuilder& MessageBuilder::operator<<(unsigned long value) {
-    stream << value;
-    return *this;
+    return *this << static_cast<unsigned long long>(value);
 }
 
 MessageBuilder& MessageBuilder::operator<<(unsigned value) {
-    stream << value;
-    return *this;
+    return *this << static_cast<unsigned long long>(value);
 }
 
-MessageBuilder& MessageBuilder::operator<<(int value) {
-    stream << value;
-    return *this;
-}
+MessageBuilder& MessageBuilder::operator<<(int value) { return *this << static_cast<long long>(value); }
 
-MessageBuilder& MessageBuilder::operator<<(long value) {
-    stream << value;
-    return *this;
-}
+MessageBuilder& MessageBuilder::operator<<(long value) { return *this << static_cast<long long>(value); }
 
 MessageBuilder& MessageBuilder::operator<<(unsigned long long value) {
-    stream << value;
+    wchar_t digits[20];
+    wchar_t* first = std::end(digits);
+    do {
+        *--first = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    text.append(first, static_cast<size_t>(std::end(digits) - first));
     return *this;
 }
 
 MessageBuilder& MessageBuilder::operator<<(long long value) {
-    stream << value;
-    return *this;
+    if (value < 0) {
+        text += L'-';
+        // Negated as unsigned, so that the most negative value has a magnitude too.
+        return *this << (0ull - static_cast<unsigned long long>(value));
+    }
+    return *this << static_cast<unsigned long long>(value);
 }
 
 MessageBuilder& MessageBuilder::operator<<(char c) {
-    stream << static_cast<wchar_t>(static_cast<unsigned char>(c));
+    text += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return *this;
 }
 
 MessageBuilder& MessageBuilder::operator<<(wchar_t c) {
-    stream << c;
+    text += c;
     return *this;
 }
 
-MessageBuilder& MessageBuilder::operator<<(bool value) {
-    stream << (value ? 1 : 0);
-    return *this;
-}
+MessageBuilder& MessageBuilder::operator<<(bool value) { return *this << (value ? 1 : 0); }
 
+// The runtime library's "%p": 16 upper-case hexadecimal digits, no prefix.
 MessageBuilder& MessageBuilder::operator<<(const void* pointer) {
-    stream << format(L"%016llX", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
+    unsigned long long value = reinterpret_cast<uintptr_t>(pointer);
+    wchar_t digits[16];
+    for (wchar_t* digit = std::end(digits); digit != digits; value >>= 4) {
+        *--digit = L"0123456789ABCDEF"[value & 0xF];
+    }
+    text.append(digits, std::size(digits));
     return *this;
 }
-
-std::ostream& operator<<(std::ostream& os, const MessageBuilder& builder) { return os << builder.utf8(); }
 
 } // namespace tstrings

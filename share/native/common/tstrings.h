@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -52,13 +52,14 @@ public:
     MessageBuilder& operator<<(bool value);
     MessageBuilder& operator<<(const void* pointer);
 
-    WString str() const { return stream.str(); }
-    std::string utf8() const { return toUtf8(str()); }
+    WString str() const { return text; }
+    std::string utf8() const { return toUtf8(text); }
 
 private:
-    std::wostringstream stream;
+    // A plain string, not a wide string stream: the launcher carries no stream or locale code.
+    WString text;
 };
 
-std::ostream& operator<<(std::ostream& os, const MessageBuilder& builder);
+inline std::ostream& operator<<(std::ostream& os, const MessageBuilder& builder) { return os << builder.utf8(); }
 
 } // namespace tstrings

@@ -28,26 +28,25 @@ std::string makeMessage(const std::string& text, UINT status) {
     if (!messageTable) {
         THROW_SYS_ERROR("LoadLibraryExW(" << path << ") failed", LoadLibraryExW);
     }
-    std::ostringstream installerText;
-    installerText << "MSI error [" << status << "](" << tstrings::toUtf8(describeStatus(status, messageTable.get()))
-                  << ")";
-    return joinErrorTexts(text, installerText.str());
+    const std::string installerText = "MSI error [" + std::to_string(status) + "](" +
+                                      tstrings::toUtf8(describeStatus(status, messageTable.get())) + ")";
+    return joinErrorTexts(text, installerText);
 }
 
 ActionStatus configureProduct(const Guid& productCode, const WString& commandLine, INSTALLSTATE state) {
     const WString code = productCode.toString();
     const UINT status =
         library().configureProductEx(code.c_str(), INSTALLLEVEL_MAXIMUM, state, commandLine.c_str());
-    std::ostringstream call;
-    call << "MsiConfigureProductEx(" << tstrings::toUtf8(code) << ", " << INSTALLLEVEL_MAXIMUM << ", " << state
-         << ", " << tstrings::toUtf8(commandLine) << ") ";
+    const std::string call = "MsiConfigureProductEx(" + tstrings::toUtf8(code) + ", " +
+                             std::to_string(INSTALLLEVEL_MAXIMUM) + ", " + std::to_string(state) + ", " +
+                             tstrings::toUtf8(commandLine) + ") ";
     return handleMsiStatus(call, status);
 }
 
 ActionStatus installProduct(const WString& packagePath, const WString& commandLine) {
     const UINT status = library().installProduct(packagePath.c_str(), commandLine.c_str());
-    std::ostringstream call;
-    call << "MsiInstallProduct(" << tstrings::toUtf8(packagePath) << ", " << tstrings::toUtf8(commandLine) << ") ";
+    const std::string call = "MsiInstallProduct(" + tstrings::toUtf8(packagePath) + ", " +
+                             tstrings::toUtf8(commandLine) + ") ";
     return handleMsiStatus(call, status);
 }
 
@@ -121,9 +120,7 @@ void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& te
 
 Error::Error(const std::string& text, UINT status) : std::runtime_error(makeMessage(text, status)), status(status) {}
 
-Error::Error(const std::ostringstream& text, UINT status) : Error(text.str(), status) {}
-
-NoMoreItemsError::NoMoreItemsError(const std::ostringstream& text) : Error(text, ERROR_NO_MORE_ITEMS) {}
+NoMoreItemsError::NoMoreItemsError(const std::string& text) : Error(text, ERROR_NO_MORE_ITEMS) {}
 
 ActionStatus::ActionStatus(UINT status, const std::string& message) : message(message), status(status) {}
 
@@ -134,18 +131,17 @@ bool ActionStatus::succeeded() const {
 
 void ActionStatus::throwIt() const { throw AppError<Error>(Error(message, status), SOURCE_POSITION); }
 
-ActionStatus handleMsiStatus(std::ostringstream& call, UINT status) {
+ActionStatus handleMsiStatus(const std::string& call, UINT status) {
     const ActionStatus result(status);
     if (result.succeeded()) {
-        call << "succeeded";
-        if (status != ERROR_SUCCESS) {
-            call << " [" << status << "]";
+        if (status == ERROR_SUCCESS) {
+            LOG_INFO(tstrings::fromUtf8(call) << "succeeded");
+        } else {
+            LOG_INFO(tstrings::fromUtf8(call) << "succeeded [" << status << "]");
         }
-        LOG_INFO(tstrings::fromUtf8(call.str()));
         return result;
     }
-    call << "failed [" << status << "]";
-    return ActionStatus(status, call.str());
+    return ActionStatus(status, call + "failed [" + std::to_string(status) + "]");
 }
 
 std::string callArgumentText(unsigned long value) { return std::to_string(value); }

@@ -36,7 +36,7 @@ using OwnedInstallerHandle = UniqueResource<InstallerHandleTraits>;
 class Error : public std::runtime_error {
 public:
     Error(const std::string& text, UINT status);
-    Error(const std::ostringstream& text, UINT status);
+    Error(const std::ostringstream& text, UINT status) : Error(text.str(), status) {}
 
     UINT getStatus() const { return status; }
 
@@ -47,7 +47,8 @@ private:
 // The query has no further row.
 class NoMoreItemsError : public Error {
 public:
-    explicit NoMoreItemsError(const std::ostringstream& text);
+    explicit NoMoreItemsError(const std::string& text);
+    explicit NoMoreItemsError(const std::ostringstream& text) : NoMoreItemsError(text.str()) {}
 };
 
 [[noreturn]] void throwMsiError(const SourcePosition& pos, const tstrings::MessageBuilder& text, UINT status);
@@ -71,9 +72,13 @@ private:
     UINT status;
 };
 
-// Finishes the description of a call that the caller wrote into the stream
-// (ending in a blank); a success is logged at INFO, a failure becomes the message.
-ActionStatus handleMsiStatus(std::ostringstream& call, UINT status);
+// Finishes the description of a call (ending in a blank); a success is logged
+// at INFO, a failure becomes the message.
+ActionStatus handleMsiStatus(const std::string& call, UINT status);
+// The stream forms stay inline, so that only programs that use them carry stream code.
+inline ActionStatus handleMsiStatus(std::ostringstream& call, UINT status) {
+    return handleMsiStatus(call.str(), status);
+}
 
 // Text of one argument of an installer call in error messages.
 std::string callArgumentText(unsigned long value);

@@ -10,7 +10,8 @@ UINT16 resourceId(LPCWSTR value) { return static_cast<UINT16>(reinterpret_cast<U
 
 WString textOf(LPCWSTR value) {
     if (IS_INTRESOURCE(value)) {
-        return L"#" + std::to_wstring(resourceId(value));
+        // Not std::to_wstring: it formats through the C runtime's whole wide printf.
+        return (tstrings::MessageBuilder() << L"#" << resourceId(value)).str();
     }
     return value;
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -78,16 +77,9 @@ Console::Channel::Channel(FILE* stream) : stream(stream) {
     FILE* reopenedStream = nullptr;
     freopen_s(&reopenedStream, input ? "CONIN$" : "CONOUT$", input ? "r" : "w", stream);
     reopened.reset(reopenedStream);
-    std::ios_base::sync_with_stdio(true);
 }
 
-Console::Channel::~Channel() {
-    try {
-        reopened.reset();
-        std::ios_base::sync_with_stdio(true);
-    }
-    CATCH_AND_REPORT
-}
+Console::Channel::~Channel() = default;
 
 Console::Console() {
     if (!AttachConsole(ATTACH_PARENT_PROCESS) && !AllocConsole()) {

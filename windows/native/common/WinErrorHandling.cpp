@@ -1,6 +1,6 @@
 #include "WinErrorHandling.h"
 
-#include <sstream>
+#include <string>
 
 #include "Log.h"
 
@@ -8,8 +8,7 @@ namespace {
 
 std::string makeMessage(const std::string& text, const char* label, const void* functionAddress,
                         DWORD errorCode) {
-    std::ostringstream system;
-    system << (label ? label : "Some error") << " [" << errorCode << "]";
+    std::string system = std::string(label ? label : "Some error") + " [" + std::to_string(errorCode) + "]";
 
     HMODULE module = nullptr;
     if (functionAddress != nullptr &&
@@ -18,9 +17,9 @@ std::string makeMessage(const std::string& text, const char* label, const void* 
         LOG_WARNING("GetModuleHandleEx() failed for " << functionAddress << " address.");
     }
     if (module != nullptr || functionAddress == nullptr) {
-        system << "(" << tstrings::toUtf8(describeSystemError(errorCode, module)) << ")";
+        system.append("(").append(tstrings::toUtf8(describeSystemError(errorCode, module))).append(")");
     }
-    return joinErrorTexts(text, system.str());
+    return joinErrorTexts(text, system);
 }
 
 } // namespace
