@@ -17,8 +17,11 @@ fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 cp "$packages"/*.msi "$work"
 cp -R "$packages/cabinets" "$packages/refused" "$work"
 cd "$work"
-mkdir missing
+mkdir missing huge
 cp cabinets/CabinetTest.msi missing
+# Sparse: the size alone decides, and the tool refuses it before reading a byte.
+cp cabinets/CabinetTest.msi cabinets/cab2.cab huge
+truncate -s 2G "huge/cab one.cab"
 # A 1x1 icon whose directory leaves planes and bit count 0, as many editors write it.
 printf '\0\0\1\0\1\0\1\1\0\0\0\0\0\0\60\0\0\0\26\0\0\0' >app.ico
 printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >>app.ico
@@ -60,6 +63,7 @@ icon and product code|0|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6
 external cabinets|0|cabinets/CabinetTest.msi setup.exe
 a long ProductName|0|long-name.msi setup.exe
 missing cabinet|1|missing/CabinetTest.msi setup.exe
+2 GiB with the cabinets|1|huge/CabinetTest.msi setup.exe
 unsafe cabinet name|1|refused/unsafe-cabinet.msi setup.exe
 a cabinet named main.msi|1|refused/main-msi-cabinet.msi setup.exe
 files in no cabinet|1|refused/uncompressed.msi setup.exe
