@@ -48,10 +48,19 @@ OwnedHandle openFile(const std::string& path, DWORD access, DWORD disposition, D
     return handle;
 }
 
+// A folder would fail to open with "access denied"; say what it is, as on every system.
+const std::string& checkedInput(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(tstrings::fromUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        throw PackError(path + ": cannot open: not a file");
+    }
+    return path;
+}
+
 class WindowsInput : public pack::InputFile {
 public:
     explicit WindowsInput(const std::string& path)
-        : path(path), handle(openFile(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
+        : path(path), handle(openFile(checkedInput(path), GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN)) {
         LARGE_INTEGER size{};
         if (!GetFileSizeEx(handle.get(), &size)) {
             fail(path, "cannot read its size", GetLastError());

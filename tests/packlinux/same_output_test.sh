@@ -69,6 +69,7 @@ a cabinet named main.msi|1|refused/main-msi-cabinet.msi setup.exe
 files in no cabinet|1|refused/uncompressed.msi setup.exe
 no such package|1|missing.msi setup.exe
 not a package|1|app.ico setup.exe
+the package is a folder|1|cabinets setup.exe
 a database but no package|1|empty-database.msi setup.exe
 no ProductCode|1|no-product-code.msi setup.exe
 a ProductCode that is no GUID|1|bad-product-code.msi setup.exe
