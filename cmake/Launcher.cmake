@@ -40,7 +40,9 @@ function(tarnell_add_launcher name)
     endif()
     # The system libraries behind tarnell load on first use: see DelayLoad.cmake (order matters).
     target_link_libraries(${name} PRIVATE tarnell-delayload tarnell)
-    target_link_options(${name} PRIVATE -municode)
+    # Sections on page boundaries in the file too: Wine then maps them straight from
+    # the file instead of reading them in, which a package of hundreds of MiB feels.
+    target_link_options(${name} PRIVATE -municode -Wl,--file-alignment=4096)
     # Small beats fast here, as in the library (see the top CMakeLists.txt).
     target_compile_options(${name} PRIVATE -Os)
     tarnell_warnings(${name})

@@ -1,8 +1,8 @@
 #!/bin/sh
 # The launcher on a machine that works against it: a temporary folder whose disk
 # fills up, one that does not exist, one that is read-only, and no msiexec.exe.
-# Each run must end with -1, say on the console what failed (ERROR_DISK_FULL is
-# 112), and leave nothing.
+# Each run must end with -1, say on the console what failed and the system's
+# reason (ERROR_DISK_FULL is 112, ERROR_PATH_NOT_FOUND 3), and leave nothing.
 # Usage: hostile_temp_test.sh <launcher around 4 MiB> <launcher around the sample> <private wine prefix>
 # Needs root for the small tmpfs mounts; without them the test is skipped (77).
 set -eu
@@ -74,11 +74,11 @@ check "disk full" "$(run "$big" "$work/full")" "$work/full" \
 
 missing=$(windows_path "$work/missing")
 check "no temporary folder" "$(run "$sample" "$work/missing")" "" \
-      "createTempDirectory(, .tmp, $missing) failed"
+      "createTempDirectory(, .tmp, $missing) failed. System error [3]"
 
 readonly=$(windows_path "$work/readonly")
 check "read-only temporary folder" "$(run "$sample" "$work/readonly")" "$work/readonly" \
-      "createTempDirectory(, .tmp, $readonly) failed"
+      "createTempDirectory(, .tmp, $readonly) failed. System error ["
 
 # Wine would start its built-in msiexec.exe in place of a missing file unless told not to.
 mv "$system32/msiexec.exe" "$system32/msiexec.exe.away"
