@@ -22,7 +22,7 @@ struct GFree {
 
 class Database {
 public:
-    explicit Database(const std::string& path) : path(path) {
+    explicit Database(const std::string& path) {
         GError* error = nullptr;
         db.reset(libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &error));
         if (!db) {
@@ -69,7 +69,6 @@ public:
         return value ? toUtf16(value.get()) : std::u16string();
     }
 
-    const std::string& path;
     GObjectPtr<LibmsiDatabase> db;
 };
 
