@@ -2,15 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "WinErrorHandling.h"
+#include "WinFileUtils.h"
 
 namespace {
-
-// Big enough to cost nothing per call, small enough that Wine never copies a
-// huge block at once.
-constexpr size_t chunkSize = size_t{4} << 20;
 
 using PrefetchFunction = BOOL WINAPI(HANDLE, ULONG_PTR, PWIN32_MEMORY_RANGE_ENTRY, ULONG);
 
@@ -63,19 +58,6 @@ private:
     OwnedHandle thread;
 };
 
-void writeAll(HANDLE file, const WString& path, const void* data, size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        DWORD written = 0;
-        if (!WriteFile(file, bytes, static_cast<DWORD>(std::min(size, chunkSize)), &written, nullptr) ||
-            written == 0) {
-            THROW_SYS_ERROR("Failed to write [" << path << "]", WriteFile);
-        }
-        bytes += written;
-        size -= written;
-    }
-}
-
 BY_HANDLE_FILE_INFORMATION fileIdentity(HANDLE file, const WString& path) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(file, &info)) {
@@ -101,7 +83,7 @@ OwnedHandle writeLockedFile(const WString& path, const void* data, size_t size) 
     }
     {
         const PageToucher toucher(data, size);
-        writeAll(writer.get(), path, data, size);
+        FileUtils::writeAll(writer.get(), path, data, size);
     }
     const BY_HANDLE_FILE_INFORMATION written = fileIdentity(writer.get(), path);
     if (!CloseHandle(writer.release())) {

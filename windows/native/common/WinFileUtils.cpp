@@ -426,6 +426,20 @@ void copyFile(const WString& from, const WString& to, bool failIfExists) {
     LOG_TRACE("Copied [" << from << "] file to [" << to << "]");
 }
 
+void writeAll(HANDLE file, const WString& path, const void* data, size_t size) {
+    constexpr size_t chunkSize = size_t{4} << 20;
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, static_cast<DWORD>(std::min(size, chunkSize)), &written, nullptr) ||
+            written == 0) {
+            THROW_SYS_ERROR("Failed to write [" << path << "]", WriteFile);
+        }
+        bytes += written;
+        size -= written;
+    }
+}
+
 void moveFile(const WString& from, const WString& to, bool failIfExists) {
     createDirectory(dirname(to));
     const DWORD flags = MOVEFILE_COPY_ALLOWED | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
@@ -447,16 +461,7 @@ StagedFileWriter::StagedFileWriter(const WString& dstPath)
 // Straight to the system, not through a stream: a full disk is then reported as
 // such, where a stream only says that it failed.
 StagedFileWriter& StagedFileWriter::write(const void* data, size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes, chunk, &written, nullptr) || written == 0) {
-            THROW_SYS_ERROR("Failed to write [" << tmpPath << "]", WriteFile);
-        }
-        bytes += written;
-        size -= written;
-    }
+    writeAll(file.get(), tmpPath, data, size);
     return *this;
 }
 

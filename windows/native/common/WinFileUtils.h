@@ -63,6 +63,11 @@ private:
     std::vector<std::pair<WString, int>> entries;
 };
 
+// Writes all size bytes at the file's position, in pieces small enough that no
+// layer (Wine's least of all) copies a huge block at once; path names the file
+// in the error.
+void writeAll(HANDLE file, const WString& path, const void* data, size_t size);
+
 void copyFile(const WString& from, const WString& to, bool failIfExists);
 void moveFile(const WString& from, const WString& to, bool failIfExists);
 
