@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "WinDll.h"
 #include "WinErrorHandling.h"
 #include "WinFileUtils.h"
 
@@ -12,12 +13,11 @@ using PrefetchFunction = BOOL WINAPI(HANDLE, ULONG_PTR, PWIN32_MEMORY_RANGE_ENTR
 // Asks the system to read mapped data in large blocks rather than page by page.
 // Windows 8 and later have it; where it is missing the pages come as touched.
 void prefetch(const void* data, size_t size) {
-    const FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "PrefetchVirtualMemory");
-    if (found == nullptr) {
+    const auto prefetchMemory =
+        Dll(Dll::LoadedModule{L"kernel32.dll"}).functionIfPresent<PrefetchFunction>("PrefetchVirtualMemory");
+    if (prefetchMemory == nullptr) {
         return;
     }
-    // The detour through void(*)() tells the compiler the type change is deliberate.
-    const auto prefetchMemory = reinterpret_cast<PrefetchFunction*>(reinterpret_cast<void (*)()>(found));
     WIN32_MEMORY_RANGE_ENTRY range{const_cast<void*>(data), size};
     prefetchMemory(GetCurrentProcess(), 1, &range, 0);
 }

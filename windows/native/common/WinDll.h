@@ -34,6 +34,11 @@ public:
     Function* function(WORD ordinal) const {
         return typed<Function>(getFunction(ordinal));
     }
+    // nullptr where the module lacks it: a function that newer systems have.
+    template <class Function>
+    Function* functionIfPresent(const std::string& name) const {
+        return typed<Function>(getFunction(name, false));
+    }
 
     HMODULE get() const { return handle.get(); }
     const WString& path() const { return modulePath; }

@@ -4,6 +4,7 @@
 
 #include "FileUtils.h"
 #include "UniqueResource.h"
+#include "WinDll.h"
 #include "WinErrorHandling.h"
 
 namespace SysInfo {
@@ -79,12 +80,9 @@ using TempPathQuery = DWORD WINAPI(DWORD, LPWSTR);
 // administrators can reach, where GetTempPathW gives C:\Windows\Temp. Systems
 // before it have only GetTempPathW.
 TempPathQuery* tempPathQuery() {
-    const FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W");
-    if (found == nullptr) {
-        return &GetTempPathW;
-    }
-    // The detour through void(*)() tells the compiler the type change is deliberate.
-    return reinterpret_cast<TempPathQuery*>(reinterpret_cast<void (*)()>(found));
+    TempPathQuery* const query =
+        Dll(Dll::LoadedModule{L"kernel32.dll"}).functionIfPresent<TempPathQuery>("GetTempPath2W");
+    return query != nullptr ? query : &GetTempPathW;
 }
 
 } // namespace
