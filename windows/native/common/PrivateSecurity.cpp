@@ -5,22 +5,13 @@
 #include <vector>
 
 #include "WinErrorHandling.h"
+#include "WinSysInfo.h"
 #include "tstrings.h"
 
 namespace {
 
 WString currentUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        THROW_SYS_ERROR("OpenProcessToken failed", OpenProcessToken);
-    }
-    const OwnedHandle ownedToken(token);
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    if (!GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
-        THROW_SYS_ERROR("GetTokenInformation(TokenUser) failed", GetTokenInformation);
-    }
+    const std::vector<BYTE> user = SysInfo::getProcessTokenInformation(TokenUser, "TokenUser");
     LPWSTR text = nullptr;
     if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) {
         THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);

@@ -142,18 +142,25 @@ WString getTempDirectory() {
     return FileUtils::stripTrailingSeparators(buffer);
 }
 
-bool isElevated() {
+std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const char* name) {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
         THROW_SYS_ERROR("OpenProcessToken failed", OpenProcessToken);
     }
     const OwnedHandle ownedToken(token);
-    TOKEN_ELEVATION elevation{};
+    // The first call only asks for the size.
     DWORD size = 0;
-    if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size)) {
-        THROW_SYS_ERROR("GetTokenInformation(TokenElevation) failed", GetTokenInformation);
+    GetTokenInformation(token, what, nullptr, 0, &size);
+    std::vector<BYTE> information(size);
+    if (!GetTokenInformation(token, what, information.data(), size, &size)) {
+        THROW_SYS_ERROR("GetTokenInformation(" << name << ") failed", GetTokenInformation);
     }
-    return elevation.TokenIsElevated != 0;
+    return information;
+}
+
+bool isElevated() {
+    const std::vector<BYTE> elevation = getProcessTokenInformation(TokenElevation, "TokenElevation");
+    return reinterpret_cast<const TOKEN_ELEVATION*>(elevation.data())->TokenIsElevated != 0;
 }
 
 bool hasInteractiveWindowStation() {

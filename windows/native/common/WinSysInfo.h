@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <new>
+#include <vector>
 
 #include "tstrings.h"
 
@@ -22,6 +23,9 @@ WString getMsiexecPath();
 // Raises when the system gives no temporary-files directory.
 WString getTempDirectory();
 
+// What GetTokenInformation tells of this process's token; name is the class's,
+// for the error text.
+std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const char* name);
 // The process runs with an elevated token (as an administrator, past the consent prompt).
 bool isElevated();
 // Someone can see a window this process shows: not a service, not session 0.
