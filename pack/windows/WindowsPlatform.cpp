@@ -156,25 +156,31 @@ bool hasTable(const msi::Database& package, const WString& table) {
     return !msi::DatabaseView(package, L"SELECT `Name` FROM `_Tables` WHERE `Name` = ?", name).tryFetch().empty();
 }
 
+// Every row of the query on table; none when the package lacks the table.
+template <class Row>
+void forEachRow(const msi::Database& package, const WString& table, const WString& query, Row&& row) {
+    if (!hasTable(package, table)) {
+        return;
+    }
+    msi::DatabaseView view(package, query);
+    for (msi::DatabaseRecord record = view.tryFetch(); !record.empty(); record = view.tryFetch()) {
+        row(record);
+    }
+}
+
 std::vector<pack::MediaRow> mediaRows(const msi::Database& package) {
     std::vector<pack::MediaRow> rows;
-    if (hasTable(package, L"Media")) {
-        msi::DatabaseView view(package, L"SELECT `DiskId`, `LastSequence`, `Cabinet` FROM `Media`");
-        for (msi::DatabaseRecord row = view.tryFetch(); !row.empty(); row = view.tryFetch()) {
-            rows.push_back(pack::MediaRow{row.getInteger(1), row.getInteger(2), toU16(row.getString(3))});
-        }
-    }
+    forEachRow(package, L"Media", L"SELECT `DiskId`, `LastSequence`, `Cabinet` FROM `Media`",
+               [&rows](const msi::DatabaseRecord& row) {
+                   rows.push_back(pack::MediaRow{row.getInteger(1), row.getInteger(2), toU16(row.getString(3))});
+               });
     return rows;
 }
 
 std::vector<int32_t> fileSequences(const msi::Database& package) {
     std::vector<int32_t> sequences;
-    if (hasTable(package, L"File")) {
-        msi::DatabaseView view(package, L"SELECT `Sequence` FROM `File`");
-        for (msi::DatabaseRecord row = view.tryFetch(); !row.empty(); row = view.tryFetch()) {
-            sequences.push_back(row.getInteger(1));
-        }
-    }
+    forEachRow(package, L"File", L"SELECT `Sequence` FROM `File`",
+               [&sequences](const msi::DatabaseRecord& row) { sequences.push_back(row.getInteger(1)); });
     return sequences;
 }
 
