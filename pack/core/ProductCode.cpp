@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Text.h"
+
 namespace pack {
 namespace {
 
@@ -34,13 +36,13 @@ std::optional<std::string> registryForm(std::u16string_view text) {
     if (digits.size() != hexDigitCount || !std::all_of(digits.begin(), digits.end(), isHexDigit)) {
         return std::nullopt;
     }
+    digits = asciiUpper(digits);
     std::string form = "{";
     for (size_t i = 0; i < hexDigitCount; ++i) {
         if (isDashPosition(form.size() - 1)) {
             form += '-';
         }
-        const char16_t c = digits[i];
-        form += static_cast<char>(c >= u'a' ? c - u'a' + u'A' : c);
+        form += static_cast<char>(digits[i]);
     }
     return form + "}";
 }
