@@ -1,6 +1,7 @@
 BUILD ?= build
 HOST_BUILD = $(BUILD)/host
 CMAKE_FLAGS ?=
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
 
 .PHONY: all deps configure build host pack test demo clean
 
@@ -10,7 +11,7 @@ deps:
 	@tools/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+	$(CONFIGURE)
 
 build: configure
 	cmake --build $(BUILD) -j 2
@@ -26,7 +27,7 @@ host:
 # Only what the native tarnell-pack needs: no Wine.
 pack:
 	@tools/install-deps pack
-	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
+	$(CONFIGURE) >/dev/null
 	$(MAKE) --no-print-directory host
 
 test: build
