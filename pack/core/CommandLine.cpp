@@ -9,7 +9,8 @@
 namespace pack {
 
 const char usageText[] =
-    "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] <package.msi> <setup.exe>\n"
+    "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] [--no-package-cache]\n"
+    "                    [--elevation auto|never] <package.msi> <setup.exe>\n"
     "\n"
     "Writes setup.exe, a program that carries package.msi and the cabinets it\n"
     "names beside it: run, it installs the package through msiexec.exe, passing\n"
@@ -18,6 +19,11 @@ const char usageText[] =
     "  --product-code {GUID}  the product that \"setup.exe uninstall\" removes\n"
     "                         (default: the package's ProductCode)\n"
     "  --icon app.ico         the icon of setup.exe\n"
+    "  --no-package-cache     install from a temporary folder only, never from\n"
+    "                         a copy kept for repairs\n"
+    "  --elevation auto|never auto: an interactive per-machine install asks for\n"
+    "                         administrator rights for setup.exe itself (default);\n"
+    "                         never: msiexec asks when the installation starts\n"
     "  --help                 print this text and exit\n"
     "  --version              print the version and exit\n";
 
@@ -42,6 +48,13 @@ std::string parseProductCode(const std::string& text) {
     return *code;
 }
 
+ElevationPolicy parseElevation(const std::string& text) {
+    if (text == "auto" || text == "never") {
+        return text == "auto" ? ElevationPolicy::Auto : ElevationPolicy::Never;
+    }
+    throw UsageError("--elevation: '" + shown(toUtf16(text)) + "' is neither auto nor never");
+}
+
 bool has(const std::vector<std::string>& args, const char* option) {
     return std::find(args.begin(), args.end(), option) != args.end();
 }
@@ -64,6 +77,10 @@ PackOptions parseCommandLine(const std::vector<std::string>& args) {
             options.productCode = parseProductCode(optionValue(args, i));
         } else if (args[i] == "--icon") {
             options.icon = optionValue(args, i);
+        } else if (args[i] == "--no-package-cache") {
+            options.packageCache = false;
+        } else if (args[i] == "--elevation") {
+            options.elevation = parseElevation(optionValue(args, i));
         } else if (isOption(args[i])) {
             throw UsageError("unknown option " + args[i]);
         } else {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "SetupFacts.h"
+
 namespace pack {
 
 // What the command line asks the tool to do; paths as given.
@@ -15,6 +17,8 @@ struct PackOptions {
     std::string output;
     std::string icon;                        // empty: the setup program has no icon
     std::optional<std::string> productCode;  // registry form; empty: the package's own
+    bool packageCache = true;
+    ElevationPolicy elevation = ElevationPolicy::Auto;
 };
 
 // "--help" and "--version" win wherever they stand; throws UsageError.

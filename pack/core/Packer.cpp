@@ -16,6 +16,7 @@ namespace {
 
 // The launcher finds its cabinets by this list and by their numbers, 1 to N.
 constexpr char16_t cabinetListName[] = u"CABINETS";
+constexpr char16_t setupFactsName[] = u"SETUP";
 
 std::string productCodeOf(const PackageInfo& package, const std::string& path) {
     if (package.productCode.empty()) {
@@ -64,6 +65,22 @@ std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string&
     return cabinets;
 }
 
+// The package's file name when Windows can create a file of that name; else nothing.
+std::u16string plainFileName(const std::string& path) {
+    const std::u16string name = fileNameOf(path);
+    return plainNameFault(name) ? std::u16string() : name;
+}
+
+SetupFacts setupFacts(const PackOptions& options, const PackageInfo& info) {
+    return SetupFacts{scopeOf(info.allUsers, info.msiInstallPerUser),
+                      info.productName,
+                      info.productVersion,
+                      registryForm(info.packageCode).value_or(""),
+                      plainFileName(options.package),
+                      options.packageCache,
+                      options.elevation};
+}
+
 Bytes iconFile(Platform& platform, const std::string& path) {
     const std::unique_ptr<InputFile> file = platform.openInput(path);
     if (file->size() >= StubImage::maxImageSize) {
@@ -106,6 +123,7 @@ PackResult pack(const PackOptions& options, Platform& platform, std::span<const 
     resources.add(resourceType::rcdata, u"PRODUCT_CODE", neutralLanguage, bytesOf(result.productCode));
     resources.add(resourceType::version, uint16_t{1}, neutralLanguage,
                   versionResource({info.productName, info.productVersion, info.manufacturer, fileNameOf(options.output)}));
+    resources.add(resourceType::rcdata, setupFactsName, neutralLanguage, bytesOf(formatSetupFacts(setupFacts(options, info))));
     if (!cabinets.empty()) {
         carryCabinets(cabinets, resources, streams);
     }

@@ -32,7 +32,11 @@ struct MediaRow {
 
 // The values as the package holds them; the core checks every one.
 struct PackageInfo {
-    std::u16string productCode, productName, productVersion, manufacturer;  // empty when absent
+    // From the Property table; empty when absent.
+    std::u16string productCode, productName, productVersion, manufacturer, upgradeCode;
+    std::u16string allUsers, msiInstallPerUser;
+    // From the summary information: the revision number (the package code) and the template.
+    std::u16string packageCode, summaryTemplate;
     std::vector<MediaRow> media;           // every Media row
     std::vector<int32_t> fileSequences;    // File.Sequence of every File row
 };

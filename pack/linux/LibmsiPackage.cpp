@@ -86,6 +86,9 @@ PackageInfo readPackageWithLibmsi(const std::string& path) {
     info.productName = package.property("ProductName");
     info.productVersion = package.property("ProductVersion");
     info.manufacturer = package.property("Manufacturer");
+    info.upgradeCode = package.property("UpgradeCode");
+    info.allUsers = package.property("ALLUSERS");
+    info.msiInstallPerUser = package.property("MSIINSTALLPERUSER");
     package.forEachRow("SELECT `DiskId`, `LastSequence`, `Cabinet` FROM `Media` ORDER BY `DiskId`",
                        [&](LibmsiRecord& record) {
                            info.media.push_back(MediaRow{libmsi_record_get_int(&record, 1),

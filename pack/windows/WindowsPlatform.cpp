@@ -201,12 +201,18 @@ pack::PackageInfo WindowsPlatform::readPackage(const std::string& path) {
         if (!hasTable(package, L"Property")) {
             throw PackError(path + ": not an installer package");
         }
-        return pack::PackageInfo{toU16(productCodeOf(package)),
-                                 toU16(package.getProperty(std::nothrow, L"ProductName")),
-                                 toU16(package.getProperty(std::nothrow, L"ProductVersion")),
-                                 toU16(package.getProperty(std::nothrow, L"Manufacturer")),
-                                 mediaRows(package),
-                                 fileSequences(package)};
+        const auto property = [&package](const wchar_t* name) { return toU16(package.getProperty(std::nothrow, name)); };
+        pack::PackageInfo info;
+        info.productCode = toU16(productCodeOf(package));
+        info.productName = property(L"ProductName");
+        info.productVersion = property(L"ProductVersion");
+        info.manufacturer = property(L"Manufacturer");
+        info.upgradeCode = property(L"UpgradeCode");
+        info.allUsers = property(L"ALLUSERS");
+        info.msiInstallPerUser = property(L"MSIINSTALLPERUSER");
+        info.media = mediaRows(package);
+        info.fileSequences = fileSequences(package);
+        return info;
     } catch (const msi::Error&) {
         throw PackError(path + ": not an installer package");
     }

@@ -268,8 +268,18 @@ ToolRun runPack(FakePlatform& platform, const std::vector<std::string>& args, co
 
 const char productCode[] = "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}";
 
-PackageInfo packageWith(std::vector<MediaRow> media, std::vector<int32_t> files = {1}) {
-    return PackageInfo{toUtf16(productCode), u"Tarnell", u"1.2", u"Testers", std::move(media), std::move(files)};
+PackageInfo packageWith(std::vector<MediaRow> media, std::vector<int32_t> files = {1}, std::u16string code = toUtf16(productCode)) {
+    return PackageInfo{.productCode = std::move(code),
+                       .productName = u"Tarnell",
+                       .productVersion = u"1.2",
+                       .manufacturer = u"Testers",
+                       .upgradeCode = u"",
+                       .allUsers = u"1",
+                       .msiInstallPerUser = u"",
+                       .packageCode = u"{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
+                       .summaryTemplate = u"x64;1033",
+                       .media = std::move(media),
+                       .fileSequences = std::move(files)};
 }
 
 ResourceTable::Types resourcesOf(const Bytes& file) {
@@ -298,6 +308,9 @@ TEST(PackImageTest, SetupProgramCarriesTheExternalCabinetsInListOrder) {
     EXPECT_EQ(textOf(rcdata.at(uint16_t{1}).at(0).data), "cabinet a");
     EXPECT_EQ(textOf(rcdata.at(uint16_t{2}).at(0).data), "cabinet b 2");
     EXPECT_EQ(textOf(rcdata.at(u"MSI").at(0).data), "package");
+    EXPECT_EQ(textOf(rcdata.at(u"SETUP").at(0).data),
+              "scope=machine\nproduct-name=Tarnell\nproduct-version=1.2\npackage-code={0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}\n"
+              "package-name=app.msi\npackage-cache=yes\nelevation=auto\n");
 
     const uint32_t checksumField = readLe<uint32_t>(setup, 0x3C) + 24 + 64;
     Bytes zeroed = setup;
@@ -316,7 +329,7 @@ TEST(PackImageTest, EmbeddedCabinetsLeaveTheResourcesAsTheyWere) {
     for (const auto& [name, languages] : types.at(resourceType::rcdata)) {
         rcdata.push_back(toUtf8(name.getName()));
     }
-    EXPECT_EQ(rcdata, (std::vector<std::string>{"MSI", "PRODUCT_CODE"}));
+    EXPECT_EQ(rcdata, (std::vector<std::string>{"MSI", "PRODUCT_CODE", "SETUP"}));
     EXPECT_EQ(types.size(), 3u) << "data, version and the stub's manifest";
 }
 
@@ -333,8 +346,8 @@ TEST(PackImageTest, RefusalsSayWhyInOneLineAndWriteNothing) {
         {packageWith({{1, 1, u"MAIN.msi"}}), "dist/app.msi: the cabinet name 'MAIN.msi' is the name the package itself takes"},
         {packageWith({{1, 5, u""}}, {1, 2}),
          "dist/app.msi: the file with sequence 1 is in no cabinet, and a setup program carries only files in cabinets"},
-        {PackageInfo{u"", u"", u"", u"", {}, {}}, "dist/app.msi: the package has no ProductCode"},
-        {PackageInfo{u"{not-a-guid}\r\n", u"", u"", u"", {}, {}},
+        {packageWith({}, {}, u""), "dist/app.msi: the package has no ProductCode"},
+        {packageWith({}, {}, u"{not-a-guid}\r\n"),
          "dist/app.msi: the package's ProductCode '{not-a-guid}\\x0D\\x0A' is not a GUID"},
     };
     for (const auto& row : rows) {
@@ -383,7 +396,7 @@ TEST(PackImageTest, UsageHelpAndVersion) {
     EXPECT_EQ(none.err.rfind("tarnell-pack: no package and no output given\nUsage: tarnell-pack ", 0), 0u) << none.err;
     const ToolRun help = runPack(platform, arguments({"a.msi", "--help"}));
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] <package.msi> <setup.exe>\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] [--no-package-cache]\n", 0), 0u);
     const ToolRun version = runPack(platform, arguments({"--version"}));
     EXPECT_EQ(version.out, std::string("tarnell-pack ") + toolVersion + "\n");
     EXPECT_EQ(platform.outputsCreated, 0);

@@ -7,6 +7,7 @@
 #include "PackCoreTesting.h"
 #include "PeChecksum.h"
 #include "ProductCode.h"
+#include "SetupFacts.h"
 #include "Text.h"
 #include "VersionInfo.h"
 
@@ -52,6 +53,7 @@ TEST(PackRulesTest, CommandLinesRefused) {
         {{"a.msi", "b.exe", "c.exe"}, "unexpected argument c.exe"},
         {{"-x", "a.msi", "b.exe"}, "unknown option -x"},
         {{"a.msi", "b.exe", "--icon"}, "--icon needs a value"},
+        {{"--elevation", "Auto", "a.msi", "b.exe"}, "--elevation: 'Auto' is neither auto nor never"},
         {{"--product-code", "{5B8E2C41-7D3F}", "a.msi", "b.exe"}, "--product-code: '{5B8E2C41-7D3F}' is not a GUID"},
         {{"--product-code", "\x1b[2J", "a.msi", "b.exe"}, "--product-code: '\\x1B[2J' is not a GUID"},
     };
@@ -62,6 +64,58 @@ TEST(PackRulesTest, CommandLinesRefused) {
         } catch (const UsageError& e) {
             EXPECT_STREQ(e.what(), row.reason);
         }
+    }
+}
+
+TEST(PackRulesTest, PackTimeChoices) {
+    const PackOptions defaults = parseCommandLine({"a.msi", "b.exe"});
+    EXPECT_TRUE(defaults.packageCache);
+    EXPECT_EQ(defaults.elevation, ElevationPolicy::Auto);
+    const PackOptions chosen = parseCommandLine({"--no-package-cache", "a.msi", "--elevation", "never", "b.exe"});
+    EXPECT_FALSE(chosen.packageCache);
+    EXPECT_EQ(chosen.elevation, ElevationPolicy::Never);
+    EXPECT_EQ(chosen.output, "b.exe");
+}
+
+TEST(PackRulesTest, InstallScopeFromTheProperties) {
+    const struct {
+        std::u16string allUsers, perUser;
+        InstallScope scope;
+    } rows[] = {
+        {u"", u"", InstallScope::User},      {u"", u"1", InstallScope::User},
+        {u"1", u"", InstallScope::Machine},  {u"1", u"1", InstallScope::Machine},
+        {u"2", u"", InstallScope::Machine},  {u"2", u"0", InstallScope::Machine},
+        {u"2", u"1", InstallScope::Dual},    {u"yes", u"", InstallScope::Machine},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(scopeOf(row.allUsers, row.perUser), row.scope) << toUtf8(row.allUsers) << "/" << toUtf8(row.perUser);
+    }
+}
+
+TEST(PackRulesTest, SetupFactsReadBackOnlyAsWritten) {
+    const SetupFacts facts{InstallScope::Dual, u"\u00c9t\u00e9 \x1b", u"2.0", "{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
+                           u"app.msi", false, ElevationPolicy::Never};
+    const std::string text = formatSetupFacts(facts);
+    EXPECT_EQ(text, "scope=dual\nproduct-name=\u00c9t\u00e9 \\x1B\nproduct-version=2.0\n"
+                    "package-code={0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}\npackage-name=app.msi\n"
+                    "package-cache=no\nelevation=never\n");
+    SetupFacts shownFacts = facts;
+    shownFacts.productName = u"\u00c9t\u00e9 \\x1B";
+    EXPECT_EQ(parseSetupFacts(text), shownFacts);
+
+    const std::string plain = formatSetupFacts(SetupFacts{});
+    const std::string tampered[] = {
+        "",
+        plain.substr(0, plain.size() - 1),
+        plain + "extra=1\n",
+        "product-name=\n" + plain,
+        "scope=everyone" + plain.substr(plain.find('\n')),
+        text.substr(0, text.find("package-code=") + 13) + "{0D5A0A61}" + text.substr(text.find("\npackage-name")),
+        text.substr(0, text.find("package-cache=") + 14) + "maybe" + text.substr(text.find("\nelevation")),
+        "scope=user\nproduct-name=a\rb" + plain.substr(plain.find("\nproduct-version")),
+    };
+    for (const std::string& bad : tampered) {
+        EXPECT_EQ(parseSetupFacts(bad), std::nullopt) << bad;
     }
 }
 
