@@ -4,6 +4,7 @@
 #include <array>
 
 #include "Text.h"
+#include "WindowsCase.h"
 
 namespace pack {
 namespace {
@@ -19,16 +20,7 @@ bool isForbidden(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::u16string_view(u"\\/:<>\"|?*").find(c) != std::u16string_view::npos;
 }
 
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9 name devices, whatever extension follows.
-bool isDeviceName(const std::u16string& name) {
-    const std::u16string stem = asciiUpper(name.substr(0, name.find(u'.')));
-    static const std::array<std::u16string_view, 4> devices = {u"CON", u"PRN", u"AUX", u"NUL"};
-    if (std::find(devices.begin(), devices.end(), stem) != devices.end()) {
-        return true;
-    }
-    return stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) && stem[3] >= u'1' &&
-           stem[3] <= u'9';
-}
+bool isPortDigit(char16_t c) { return (c >= u'1' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3'; }
 
 } // namespace
 
@@ -39,7 +31,7 @@ std::vector<std::u16string> externalCabinets(const PackageInfo& package) {
         if (row.cabinet.empty() || isEmbedded(row.cabinet)) {
             continue;
         }
-        const std::u16string key = asciiUpper(row.cabinet);
+        const std::u16string key = windowsUpper(row.cabinet);
         if (std::find(seen.begin(), seen.end(), key) == seen.end()) {
             seen.push_back(key);
             names.push_back(row.cabinet);
@@ -48,7 +40,17 @@ std::vector<std::u16string> externalCabinets(const PackageInfo& package) {
     return names;
 }
 
-std::optional<std::string> plainNameFault(const std::u16string& name) {
+bool isDeviceName(std::u16string_view name) {
+    std::u16string stem = asciiUpper(name.substr(0, name.find_first_of(u".:")));
+    stem.erase(stem.find_last_not_of(u' ') + 1);
+    static const std::array<std::u16string_view, 6> devices = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
+    if (std::find(devices.begin(), devices.end(), stem) != devices.end()) {
+        return true;
+    }
+    return stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) && isPortDigit(stem[3]);
+}
+
+std::optional<std::string> plainNameFault(std::u16string_view name) {
     if (name.empty() || name == u"." || name == u".." || std::any_of(name.begin(), name.end(), isForbidden) ||
         toUtf16(toUtf8(name)) != name) {
         return "is not a plain file name";
@@ -60,7 +62,7 @@ std::optional<std::string> plainNameFault(const std::u16string& name) {
     if (isDeviceName(name)) {
         return "names a device";
     }
-    if (asciiUpper(name) == u"MAIN.MSI") {
+    if (windowsUpper(name) == u"MAIN.MSI") {
         return "is the name the package itself takes";
     }
     return std::nullopt;
@@ -79,6 +81,42 @@ std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package) {
         }
     }
     return std::nullopt;
+}
+
+std::string formatCabinetList(const std::vector<std::u16string>& names) {
+    std::string list;
+    for (const std::u16string& name : names) {
+        list += toUtf8(name) + "\n";
+    }
+    return list;
+}
+
+CabinetList parseCabinetList(std::string_view utf8) {
+    if (!utf8.empty() && utf8.back() != '\n') {
+        return {{}, "the list of cabinets does not end with a line end"};
+    }
+    if (toUtf8(toUtf16(utf8)) != utf8) {
+        return {{}, "the list of cabinets is not UTF-8"};
+    }
+    CabinetList list;
+    std::vector<std::u16string> keys;
+    for (size_t start = 0; start < utf8.size();) {
+        const size_t end = utf8.find('\n', start);
+        const std::u16string name = toUtf16(utf8.substr(start, end - start));
+        if (const std::optional<std::string> fault = plainNameFault(name)) {
+            return {{}, "the cabinet name '" + shown(name) + "' " + *fault};
+        }
+        const std::u16string key = windowsUpper(name);
+        const auto same = std::find(keys.begin(), keys.end(), key);
+        if (same != keys.end()) {
+            return {{}, "the cabinet names '" + shown(list.names[static_cast<size_t>(same - keys.begin())]) + "' and '" +
+                            shown(name) + "' name one file"};
+        }
+        keys.push_back(key);
+        list.names.push_back(name);
+        start = end + 1;
+    }
+    return list;
 }
 
 } // namespace pack

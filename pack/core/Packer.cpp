@@ -38,7 +38,7 @@ Bytes bytesOf(const std::string& text) {
 }
 
 struct Cabinet {
-    std::string name;  // UTF-8
+    std::u16string name;
     std::unique_ptr<InputFile> file;
 };
 
@@ -60,7 +60,7 @@ std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string&
         if (!platform.isFile(cabinetPath)) {
             throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
         }
-        cabinets.push_back(Cabinet{toUtf8(name), platform.openInput(cabinetPath)});
+        cabinets.push_back(Cabinet{name, platform.openInput(cabinetPath)});
     }
     return cabinets;
 }
@@ -93,14 +93,14 @@ Bytes iconFile(Platform& platform, const std::string& path) {
 
 // The list the launcher reads, and each cabinet's bytes as the resource of its number.
 void carryCabinets(const std::vector<Cabinet>& cabinets, ResourceTable& resources, std::vector<InputFile*>& streams) {
-    std::string list;
+    std::vector<std::u16string> names;
     for (size_t i = 0; i < cabinets.size(); ++i) {
-        list += cabinets[i].name + "\n";
+        names.push_back(cabinets[i].name);
         resources.addStreamed(resourceType::rcdata, static_cast<uint16_t>(i + 1), neutralLanguage,
                               cabinets[i].file->size());
         streams.push_back(cabinets[i].file.get());
     }
-    resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(list));
+    resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(formatCabinetList(names)));
 }
 
 } // namespace

@@ -10,6 +10,13 @@
 #include "SetupFacts.h"
 #include "Text.h"
 #include "VersionInfo.h"
+#include "WindowsCase.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+extern "C" WCHAR WINAPI RtlUpcaseUnicodeChar(WCHAR c);
+#endif
 
 namespace {
 
@@ -190,8 +197,12 @@ TEST(PackRulesTest, CabinetNamesThatAreNotPlainFileNames) {
         {u"a.cab ", "ends in a dot or a blank"},
         {u"con.cab", "names a device"},
         {u"LPT9", "names a device"},
+        {u"nul .cab", "names a device"},
+        {u"COM\u00B9.cab", "names a device"},
+        {u"CONOUT$", "names a device"},
         {u"COM0.cab", nullptr},
         {u"Main.MSI", "is the name the package itself takes"},
+        {u"M\u0391IN.msi", nullptr},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(plainNameFault(row.name).value_or("plain"), row.fault ? row.fault : "plain") << shown(row.name);
@@ -201,8 +212,51 @@ TEST(PackRulesTest, CabinetNamesThatAreNotPlainFileNames) {
 TEST(PackRulesTest, ExternalCabinetsInDiskOrderEachOnce) {
     PackageInfo package;
     package.media = {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"}, {4, 40, u"FIRST.CAB"},
-                     {5, 50, u""}, {6, 60, u"cab 2.cab"}};
-    EXPECT_EQ(externalCabinets(package), (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab"}));
+                     {5, 50, u""}, {6, 60, u"cab 2.cab"}, {7, 70, u"\u00e9t\u00e9.cab"}, {8, 80, u"\u00c9T\u00c9.CAB"}};
+    EXPECT_EQ(externalCabinets(package),
+              (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
+}
+
+#ifdef _WIN32
+// The packer on Linux must take two names for one file exactly where Windows does.
+TEST(PackRulesTest, UpperCaseIsWindowsOwnForEveryCodeUnit) {
+    for (unsigned c = 0; c <= 0xFFFF; ++c) {
+        const wchar_t unit = static_cast<wchar_t>(c);
+        const wchar_t upper = static_cast<wchar_t>(windowsUpper(static_cast<char16_t>(c)));
+        ASSERT_EQ(upper, RtlUpcaseUnicodeChar(unit)) << std::hex << c;
+        ASSERT_EQ(CompareStringOrdinal(&unit, 1, &upper, 1, TRUE), CSTR_EQUAL) << std::hex << c;
+    }
+}
+#endif
+
+// The launcher reads the list by the packer's own rules before it writes a byte.
+TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
+    const std::vector<std::u16string> names = {u"a.cab", u"cab 2.cab", u"donn\u00e9es.cab"};
+    const CabinetList list = parseCabinetList(formatCabinetList(names));
+    EXPECT_EQ(list.names, names);
+    EXPECT_EQ(list.fault, "");
+    EXPECT_TRUE(parseCabinetList("").names.empty());
+    const struct {
+        std::string list;
+        const char* fault;
+    } rows[] = {
+        {"a.cab", "the list of cabinets does not end with a line end"},
+        {"a\xC3.cab\n", "the list of cabinets is not UTF-8"},
+        {"ok.cab\n..\\x.cab\n", "the cabinet name '..\\x.cab' is not a plain file name"},
+        {"ok.cab\n\n", "the cabinet name '' is not a plain file name"},
+        {"x.cab.\n", "the cabinet name 'x.cab.' ends in a dot or a blank"},
+        {"x.cab \n", "the cabinet name 'x.cab ' ends in a dot or a blank"},
+        {"CON\n", "the cabinet name 'CON' names a device"},
+        {"NUL.cab\n", "the cabinet name 'NUL.cab' names a device"},
+        {"main.MSI\n", "the cabinet name 'main.MSI' is the name the package itself takes"},
+        {std::string("a\0b\n", 4), "the cabinet name 'a\\x00b' is not a plain file name"},
+        {"\xC3\xA9.cab\n\xC3\x89.cab\n", "the cabinet names '\xC3\xA9.cab' and '\xC3\x89.cab' name one file"},
+    };
+    for (const auto& row : rows) {
+        const CabinetList refused = parseCabinetList(row.list);
+        EXPECT_EQ(refused.fault, row.fault) << row.list;
+        EXPECT_TRUE(refused.names.empty()) << row.list;
+    }
 }
 
 TEST(PackRulesTest, FilesOutsideCabinets) {
