@@ -39,7 +39,7 @@ function(tarnell_add_launcher name)
         set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${depends}")
     endif()
     # The system libraries behind tarnell load on first use: see DelayLoad.cmake (order matters).
-    target_link_libraries(${name} PRIVATE tarnell-delayload tarnell)
+    target_link_libraries(${name} PRIVATE tarnell-delayload tarnell-launcher-logic tarnell)
     # Sections on page boundaries in the file too: Wine then maps them straight from
     # the file instead of reading them in, which a package of hundreds of MiB feels.
     target_link_options(${name} PRIVATE -municode -Wl,--file-alignment=4096)

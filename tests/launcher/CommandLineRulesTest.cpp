@@ -5,48 +5,67 @@
 
 #include <msi.h>
 
-#include "CabinetList.h"
 #include "CommandTail.h"
-#include "ErrorHandling.h"
 #include "MsiexecSwitches.h"
 
 namespace {
 
-TEST(MsiexecSwitches, NoModalUiKeepsTheErrorBoxAway) {
+// One reading of the line for every decision, msiexec.exe's: each row is a
+// command-line tail and what the launcher must make of it.
+TEST(MsiexecArguments, ReadAsMsiexecReadsThem) {
     const struct {
-        WStringList args;
-        bool noModalUi;
+        const wchar_t* tail;
+        bool silent;
+        const wchar_t* log;  // nullptr: none
+        bool uninstall;
     } rows[] = {
-        {{L"/q"}, true},
-        {{L"/qn"}, true},
-        {{L"-QN"}, true},
-        {{L"/qn-"}, true},
-        {{L"/qb-"}, true},
-        {{L"/qb-!"}, true},
-        {{L"/qb!-"}, true},
-        {{L"/qn!"}, true},
-        {{L"/quiet"}, true},
-        {{L"-Passive"}, true},
-        {{L"INSTALLDIR=C:\\x", L"/qn"}, true},
-        // A final modal dialog, or a full or reduced interface: a person is there.
-        {{L"/qn+"}, false},
-        {{L"/qb+"}, false},
-        {{L"/qb"}, false},
-        {{L"/qr"}, false},
-        {{L"/qf"}, false},
-        {{}, false},
-        // Not a switch: a value, or a switch run together with something else.
-        {{L"qn"}, false},
-        {{L"/qnx"}, false},
-        {{L"/quieter"}, false},
-        {{L"P=/qn"}, false},
+        {L"/qn", true, nullptr, false},
+        {L"-QN /Lv C:\\x.log", true, L"C:\\x.log", false},
+        // No backslash escapes: the quote after a trailing backslash closes the value.
+        {L"INSTALLDIR=\"C:\\Program Files\\App\\\" /qn", true, nullptr, false},
+        {L"/qn P=\"C:\\x\\\" /l*v C:\\good.txt", true, L"C:\\good.txt", false},
+        // "" inside a quoted value is one quote: the switches and words in it are text.
+        {L"P=\"say \"\"hi\"\" now\" /qn", true, nullptr, false},
+        {L"/qn MSG=\"a \"\" uninstall \"\"b\"", true, nullptr, false},
+        {L"/qn P=\"a \"\" /l*v C:\\evil.txt\"", true, nullptr, false},
+        {L"P=\"/qn\"", false, nullptr, false},
+        // A quoted file name, blanks and tabs between tokens, the last log switch wins.
+        {L"/l*v \"C:\\my logs\\a.log\"\t/passive", true, L"C:\\my logs\\a.log", false},
+        {L"/l first.log /log second.log", false, L"second.log", false},
+        {L"/l*v \"\"", false, nullptr, false},
+        // uninstall is one whole token, unquoted, in lower case.
+        {L"uninstall", false, nullptr, true},
+        {L"/qn uninstall /l*v C:\\u.log", true, L"C:\\u.log", true},
+        {L"Uninstall /uninstall --uninstall \"uninstall\" uninstall.", false, nullptr, false},
+        // Full interfaces and final modal dialogs: a person is there.
+        {L"/qb /qr /qf /qn+ /qb+ /qnx /quieter qn", false, nullptr, false},
+        {L"/q /qn- /qb-! /qb!- /qn! /quiet -Passive", true, nullptr, false},
+        {L"/lz x.log /logs x.log l*v x.log /l*v", false, nullptr, false},
+        {L"", false, nullptr, false},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(asksForNoModalUi(row.args), row.noModalUi) << (row.args.empty() ? L"" : row.args[0]);
+        const MsiexecArguments arguments(row.tail);
+        EXPECT_EQ(arguments.asksForNoModalUi(), row.silent) << row.tail;
+        const std::optional<LogRequest> log = arguments.logRequest();
+        EXPECT_EQ(log ? log->file : L"(none)", row.log ? row.log : L"(none)") << row.tail;
+        EXPECT_EQ(arguments.asksToUninstall(), row.uninstall) << row.tail;
     }
 }
 
-TEST(MsiexecSwitches, LogSwitchNamesFileModesAndAttributes) {
+TEST(MsiexecArguments, TokensKeepTheirPlaceAndLoseTheirQuotes) {
+    const WString tail = L"  a\"b c\"d \"\" \"x\"\"y\"\t\"open";
+    const std::vector<MsiexecToken> tokens = msiexecTokens(tail);
+    ASSERT_EQ(tokens.size(), 4u);
+    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+        {L"a\"b c\"d", L"ab cd"}, {L"\"\"", L""}, {L"\"x\"\"y\"", L"x\"y"}, {L"\"open", L"open"}};
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        EXPECT_EQ(tail.substr(tokens[i].begin, tokens[i].end - tokens[i].begin), expected[i].first);
+        EXPECT_EQ(tokens[i].text, expected[i].second);
+        EXPECT_TRUE(tokens[i].quoted);
+    }
+}
+
+TEST(MsiexecArguments, LogSwitchModesAndAttributes) {
     const DWORD all = INSTALLLOGMODE_INFO | INSTALLLOGMODE_WARNING | INSTALLLOGMODE_ERROR | INSTALLLOGMODE_ACTIONSTART |
                       INSTALLLOGMODE_ACTIONDATA | INSTALLLOGMODE_USER | INSTALLLOGMODE_COMMONDATA |
                       INSTALLLOGMODE_FATALEXIT | INSTALLLOGMODE_OUTOFDISKSPACE | INSTALLLOGMODE_PROPERTYDUMP;
@@ -54,32 +73,37 @@ TEST(MsiexecSwitches, LogSwitchNamesFileModesAndAttributes) {
                            INSTALLLOGMODE_ACTIONSTART | INSTALLLOGMODE_ACTIONDATA | INSTALLLOGMODE_FATALEXIT |
                            INSTALLLOGMODE_OUTOFDISKSPACE;
     const struct {
-        WStringList args;
-        const wchar_t* file;  // nullptr: no log asked for
+        const wchar_t* tail;
         DWORD modes;
         DWORD attributes;
     } rows[] = {
-        {{L"uninstall", L"/l*v", L"C:\\u.log"}, L"C:\\u.log", all | INSTALLLOGMODE_VERBOSE, 0},
-        {{L"/log", L"C:\\my logs\\a.log"}, L"C:\\my logs\\a.log", all, 0},
-        {{L"-L", L"x.log"}, L"x.log", defaults, 0},
-        {{L"/Lew+!", L"x.log"}, L"x.log", INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING,
+        {L"/l*v u.log", all | INSTALLLOGMODE_VERBOSE, 0},
+        {L"/log u.log", all, 0},
+        {L"-L u.log", defaults, 0},
+        {L"/Lew+! u.log", INSTALLLOGMODE_ERROR | INSTALLLOGMODE_WARNING,
          INSTALLLOGATTRIBUTES_APPEND | INSTALLLOGATTRIBUTES_FLUSHEACHLINE},
-        {{L"/lx", L"x.log"}, L"x.log", INSTALLLOGMODE_EXTRADEBUG, 0},
-        // No file after it, an unknown letter, or not a switch.
-        {{L"/l*v"}, nullptr, 0, 0},
-        {{L"/l*v", L""}, nullptr, 0, 0},
-        {{L"/lz", L"x.log"}, nullptr, 0, 0},
-        {{L"/logs", L"x.log"}, nullptr, 0, 0},
-        {{L"l*v", L"x.log"}, nullptr, 0, 0},
+        {L"/lx u.log", INSTALLLOGMODE_EXTRADEBUG, 0},
     };
     for (const auto& row : rows) {
-        const std::optional<LogRequest> log = findLogRequest(row.args);
-        ASSERT_EQ(log.has_value(), row.file != nullptr) << row.args[0];
-        if (log) {
-            EXPECT_EQ(log->file, row.file) << row.args[0];
-            EXPECT_EQ(log->modes, row.modes) << row.args[0];
-            EXPECT_EQ(log->attributes, row.attributes) << row.args[0];
-        }
+        const std::optional<LogRequest> log = MsiexecArguments(row.tail).logRequest();
+        ASSERT_TRUE(log) << row.tail;
+        EXPECT_EQ(log->modes, row.modes) << row.tail;
+        EXPECT_EQ(log->attributes, row.attributes) << row.tail;
+    }
+}
+
+TEST(MsiexecArguments, HelpAloneAndScopeChoices) {
+    for (const wchar_t* help : {L"/?", L"/h", L"-?", L"/help", L"-HELP", L"  /H  "}) {
+        EXPECT_TRUE(MsiexecArguments(help).asksForHelp()) << help;
+    }
+    for (const wchar_t* other : {L"/? /qn", L"/qn /?", L"\"/?\" x", L"?", L"/hel", L""}) {
+        EXPECT_FALSE(MsiexecArguments(other).asksForHelp()) << other;
+    }
+    for (const wchar_t* scope : {L"ALLUSERS=1", L"/qn allusers=\"\"", L"\"MSIINSTALLPERUSER=1\""}) {
+        EXPECT_TRUE(MsiexecArguments(scope).setsInstallScope()) << scope;
+    }
+    for (const wchar_t* other : {L"P=\"ALLUSERS=1\"", L"MYALLUSERS=1", L"ALLUSERS", L"/qn"}) {
+        EXPECT_FALSE(MsiexecArguments(other).setsInstallScope()) << other;
     }
 }
 
@@ -119,21 +143,6 @@ TEST(CommandTail, OnlyWholeQuotedAssignmentsAreRewritten) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(unquoteWholeAssignments(row.tail), row.rewritten) << row.tail;
-    }
-}
-
-TEST(CabinetList, TakesPlainNamesOnly) {
-    EXPECT_EQ(parseCabinetList("a.cab\ncab 2.cab\ndonn\xC3\xA9" "es.cab\n"),
-              (WStringList{L"a.cab", L"cab 2.cab", L"donn\u00E9es.cab"}));
-    EXPECT_EQ(parseCabinetList(""), WStringList{});
-    const std::string refused[] = {
-        "a.cab",  // no line end after the last name
-        "\n",      "..\\x.cab\n", "../x.cab\n", "C:x.cab\n", "a.cab:stream\n", ".\n",       "..\n",
-        "MAIN.MSI\n", "main.msi\n", "a<b\n",   "a>b\n",      "a\"b\n",       "a|b\n",     "a?b\n",
-        "a*b\n",    "a\tb\n",    std::string("a\0b\n", 4),
-    };
-    for (const std::string& list : refused) {
-        EXPECT_THROW(parseCabinetList("ok.cab\n" + list), std::runtime_error) << list;
     }
 }
 

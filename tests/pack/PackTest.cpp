@@ -219,7 +219,7 @@ TEST(PackCommandLineTest, ExitCodesOfUsageHelpAndVersion) {
     const ToolRun help = runPack(L"a.msi --help");
     EXPECT_EQ(help.exitCode, 0u);
     const std::string usage =
-        "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] <package.msi> <setup.exe>\n";
+        "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] [--no-package-cache]\n";
     EXPECT_EQ(help.out.rfind(usage, 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
 

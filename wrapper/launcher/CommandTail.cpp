@@ -1,29 +1,10 @@
 #include "CommandTail.h"
 
+#include "MsiexecTokens.h"
+
 namespace {
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-size_t skipBlanks(const WString& text, size_t pos) {
-    while (pos < text.size() && isBlank(text[pos])) {
-        ++pos;
-    }
-    return pos;
-}
-
-// The end of the token at pos: a blank outside quotes ends it. msiexec.exe
-// embeds a quote in a quoted text as "", which toggles twice and so stays inside.
-size_t tokenEnd(const WString& text, size_t pos) {
-    bool quoted = false;
-    for (; pos < text.size(); ++pos) {
-        if (text[pos] == L'"') {
-            quoted = !quoted;
-        } else if (!quoted && isBlank(text[pos])) {
-            break;
-        }
-    }
-    return pos;
-}
 
 bool isAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
@@ -71,24 +52,23 @@ WString commandTail(const WString& commandLine) {
             ++end;
         }
     }
-    return commandLine.substr(skipBlanks(commandLine, end));
+    while (end < commandLine.size() && isBlank(commandLine[end])) {
+        ++end;
+    }
+    return commandLine.substr(end);
 }
 
 WString unquoteWholeAssignments(const WString& tail) {
     WString result;
-    size_t pos = 0;
-    while (pos < tail.size()) {
-        const size_t start = skipBlanks(tail, pos);
-        result.append(tail, pos, start - pos);
-        const size_t end = tokenEnd(tail, start);
-        const WString token = tail.substr(start, end - start);
-        if (isWholeQuotedAssignment(token)) {
-            const size_t equals = token.find(L'=');
-            result += token.substr(1, equals) + L'"' + token.substr(equals + 1);
-        } else {
-            result += token;
+    size_t copied = 0;
+    for (const MsiexecToken& token : msiexecTokens(tail)) {
+        const WString raw = tail.substr(token.begin, token.end - token.begin);
+        if (isWholeQuotedAssignment(raw)) {
+            const size_t equals = raw.find(L'=');
+            result.append(tail, copied, token.begin - copied);
+            result += raw.substr(1, equals) + L'"' + raw.substr(equals + 1);
+            copied = token.end;
         }
-        pos = end;
     }
-    return result;
+    return result + tail.substr(copied);
 }

@@ -2,14 +2,17 @@
 
 #include <msi.h>
 
+#include <algorithm>
+
 namespace {
 
 // The switch's name in lower case without its "/" or "-"; empty for anything else.
-WString switchName(const WString& arg) {
-    if (arg.size() < 2 || (arg[0] != L'/' && arg[0] != L'-')) {
+WString switchName(const MsiexecToken& token) {
+    const WString& text = token.text;
+    if (text.size() < 2 || (text[0] != L'/' && text[0] != L'-')) {
         return {};
     }
-    return tstrings::toLower(arg.substr(1));
+    return tstrings::toLower(text.substr(1));
 }
 
 bool isNoModalUiSwitch(const WString& name) {
@@ -71,24 +74,47 @@ std::optional<LogRequest> parseLogSwitch(const WString& name) {
     return log;
 }
 
-} // namespace
-
-bool asksForNoModalUi(const WStringList& args) {
-    for (const WString& arg : args) {
-        if (isNoModalUiSwitch(switchName(arg))) {
-            return true;
-        }
-    }
-    return false;
+// Property names compared without regard to case: a doubt keeps the launcher from acting on its own.
+bool assigns(const MsiexecToken& token, const WString& lowerCaseProperty) {
+    return tstrings::toLower(token.text).starts_with(lowerCaseProperty + L"=");
 }
 
-std::optional<LogRequest> findLogRequest(const WStringList& args) {
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-        std::optional<LogRequest> log = parseLogSwitch(switchName(args[i]));
-        if (log && !args[i + 1].empty()) {
-            log->file = args[i + 1];
-            return log;
+} // namespace
+
+MsiexecArguments::MsiexecArguments(const WString& tail) : tokens(msiexecTokens(tail)) {}
+
+bool MsiexecArguments::asksForNoModalUi() const {
+    return std::any_of(tokens.begin(), tokens.end(),
+                       [](const MsiexecToken& token) { return isNoModalUiSwitch(switchName(token)); });
+}
+
+std::optional<LogRequest> MsiexecArguments::logRequest() const {
+    std::optional<LogRequest> found;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        std::optional<LogRequest> log = parseLogSwitch(switchName(tokens[i]));
+        if (log && !tokens[i + 1].text.empty()) {
+            log->file = tokens[i + 1].text;
+            found = std::move(log);
         }
     }
-    return std::nullopt;
+    return found;
+}
+
+bool MsiexecArguments::asksToUninstall() const {
+    return std::any_of(tokens.begin(), tokens.end(),
+                       [](const MsiexecToken& token) { return !token.quoted && token.text == L"uninstall"; });
+}
+
+bool MsiexecArguments::asksForHelp() const {
+    if (tokens.size() != 1) {
+        return false;
+    }
+    const WString name = switchName(tokens[0]);
+    return name == L"?" || name == L"h" || name == L"help";
+}
+
+bool MsiexecArguments::setsInstallScope() const {
+    return std::any_of(tokens.begin(), tokens.end(), [](const MsiexecToken& token) {
+        return assigns(token, L"allusers") || assigns(token, L"msiinstallperuser");
+    });
 }

@@ -122,7 +122,8 @@ OwnedHandle Executor::startProcess(OwnedHandle* threadHandle) const {
     call += isSuspended ? L"[suspended]" : L"";
     call += isVisible ? L"[visible]" : L"";
     call += inheritHandles ? L"[inherit]" : L"";
-    call += L"(" + program + L", " + cmdline + L")";
+    // The failure names the program only: the command line may hold values a log must not keep.
+    call += L"(" + program + L")";
 
     const BOOL created = CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, inheritHandles,
                                         creationFlags, nullptr, nullptr, &startupInfo, &processInfo);
@@ -131,7 +132,7 @@ OwnedHandle Executor::startProcess(OwnedHandle* threadHandle) const {
     if (!created) {
         THROW_SYS_ERROR(call << " failed", CreateProcessW);
     }
-    LOG_TRACE(call << " succeeded; PID=" << processInfo.dwProcessId);
+    LOG_TRACE(call << " succeeded; PID=" << processInfo.dwProcessId << "; command line: " << cmdline);
 
     if (threadHandle != nullptr) {
         *threadHandle = std::move(thread);

@@ -8,9 +8,25 @@
 
 namespace app {
 
-// Runs the launcher under launch(), with a console in debug mode and the
-// last error shown in a message box.
-int wlaunch(const std::nothrow_t&, LauncherFunc launcher);
+// Tells a failure to whoever ran the program. The launch frame calls it once
+// per failure, while it handles the exception: std::current_exception() is
+// the failure then. message is the error's text without its source position.
+class FailureReporter {
+public:
+    virtual ~FailureReporter() = default;
+    virtual void report(const std::string& message) = 0;
+};
+
+// A message box with the message, titled with the executable's file name,
+// where someone can see it (not in a service, not in session 0).
+class MessageBoxReporter : public FailureReporter {
+public:
+    void report(const std::string& message) override;
+};
+
+// Runs the launcher under launch(), with a console in debug mode and each
+// failure handed to reporter (null: a MessageBoxReporter).
+int wlaunch(const std::nothrow_t&, LauncherFunc launcher, FailureReporter* reporter = nullptr);
 
 } // namespace app
 

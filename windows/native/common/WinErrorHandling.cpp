@@ -26,7 +26,7 @@ std::string makeMessage(const std::string& text, const char* label, const void* 
 
 SysError::SysError(const tstrings::MessageBuilder& text, const void* functionAddress, DWORD errorCode,
                    const char* label)
-    : std::runtime_error(makeMessage(text.utf8(), label, functionAddress, errorCode)) {}
+    : std::runtime_error(makeMessage(text.utf8(), label, functionAddress, errorCode)), code(errorCode) {}
 
 SysError::SysError(const WString& text, const void* functionAddress, DWORD errorCode, const char* label)
     : SysError(tstrings::MessageBuilder(text), functionAddress, errorCode, label) {}

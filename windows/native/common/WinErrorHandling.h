@@ -16,6 +16,11 @@ public:
              const char* label = "System error");
     SysError(const char* utf8Text, const void* functionAddress, DWORD errorCode,
              const char* label = "System error");
+
+    DWORD errorCode() const { return code; }
+
+private:
+    DWORD code;
 };
 
 WString describeSystemError(DWORD errorCode, HMODULE module = nullptr);

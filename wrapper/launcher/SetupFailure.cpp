@@ -1,0 +1,55 @@
+#include "SetupFailure.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "ErrorHandling.h"
+#include "FileUtils.h"
+#include "InstallerLog.h"
+#include "WinErrorHandling.h"
+#include "WinSysInfo.h"
+
+namespace {
+
+WString failedStepText;
+
+// The reason of the failure being handled: the system's own words for a failed
+// system call, else the error's text.
+WString reasonOfCurrentFailure(const std::string& message) {
+    try {
+        std::rethrow_exception(std::current_exception());
+    } catch (const SysError& e) {
+        return formatSystemMessage(e.errorCode()) + L".";
+    } catch (...) {
+    }
+    return tstrings::fromUtf8(message);
+}
+
+} // namespace
+
+void noteFailedStep(const WString& what) {
+    if (failedStepText.empty()) {
+        failedStepText = what;
+    }
+}
+
+WString failureText(const WString& failedStep, const WString& reason, const WString& detailsFile) {
+    WString text = failedStep.empty() ? L"Setup failed: " + reason : L"Setup could not " + failedStep + L": " + reason;
+    if (!detailsFile.empty()) {
+        text += L"\n\nThe details are in " + detailsFile + L".";
+    }
+    return text;
+}
+
+SetupFailureReporter::SetupFailureReporter(bool mayShowBox, std::optional<WString> logFile)
+    : mayShowBox(mayShowBox), logFile(std::move(logFile)) {}
+
+void SetupFailureReporter::report(const std::string& message) {
+    const WString title = FileUtils::basename(SysInfo::getExecutablePath());
+    const bool logged = logFile && appendToInstallerLog(*logFile, title + L": " + tstrings::fromUtf8(message) + L"\r\n");
+    if (mayShowBox && SysInfo::hasInteractiveWindowStation()) {
+        const WString text = failureText(failedStepText, reasonOfCurrentFailure(message), logged ? *logFile : L"");
+        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_ICONERROR);
+    }
+}
