@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "TreeRemoval.h"
+#include "UnixLink.h"
 
 namespace {
 
@@ -66,6 +67,24 @@ TEST(TreeRemovalScope, GivesUpWithAWarning) {
     EXPECT_NE(warning, lines.end());
     if (SysInfo::isElevated()) {
         EXPECT_NE(pendingRemovals().find(tree.file), WString::npos) << "not registered for the next restart";
+    }
+}
+
+// A link planted in the tree is neither followed nor left for the restart to follow.
+TEST(TreeRemovalScope, RestartRemovalNeverFollowsALink) {
+    HeldTree tree;
+    TempFolder outside;
+    const WString kept = outside / L"kept.txt";
+    writeFile(kept, "not the tree's");
+    const WString link = FileUtils::joinPath(tree.dir, L"link");
+    ASSERT_TRUE(plantUnixLink(link, outside.path()));
+    { const TreeRemovalScope removal(tree.dir, 300ms); }
+    EXPECT_TRUE(isFileExists(kept));
+    const WString pending = pendingRemovals();
+    EXPECT_EQ(pending.find(outside.path()), WString::npos) << "the link's target is registered";
+    EXPECT_EQ(pending.find(link), WString::npos) << "the link is registered, to be followed at the restart";
+    if (SysInfo::isElevated()) {
+        EXPECT_NE(pending.find(tree.file), WString::npos) << "the rest of the tree goes at the restart";
     }
 }
 

@@ -10,6 +10,7 @@ Library bind(const Dll& dll) {
     Library lib{};
     lib.closeHandle = dll.function<decltype(MsiCloseHandle)>("MsiCloseHandle");
     lib.getProductInfo = dll.function<decltype(MsiGetProductInfoW)>("MsiGetProductInfoW");
+    lib.queryProductState = dll.function<decltype(MsiQueryProductStateW)>("MsiQueryProductStateW");
     lib.getProperty = dll.function<decltype(MsiGetPropertyW)>("MsiGetPropertyW");
     lib.setProperty = dll.function<decltype(MsiSetPropertyW)>("MsiSetPropertyW");
     lib.configureProductEx = dll.function<decltype(MsiConfigureProductExW)>("MsiConfigureProductExW");

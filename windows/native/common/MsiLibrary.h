@@ -13,6 +13,7 @@ namespace msi {
 struct Library {
     decltype(&MsiCloseHandle) closeHandle;
     decltype(&MsiGetProductInfoW) getProductInfo;
+    decltype(&MsiQueryProductStateW) queryProductState;
     decltype(&MsiGetPropertyW) getProperty;
     decltype(&MsiSetPropertyW) setProperty;
     decltype(&MsiConfigureProductExW) configureProductEx;

@@ -201,6 +201,10 @@ bool isProductInstalled(const Guid& productCode) {
     }
 }
 
+INSTALLSTATE queryProductState(const Guid& productCode) {
+    return library().queryProductState(productCode.toString().c_str());
+}
+
 void ActionData::setProperty(const WString& name, const WString& value) { properties[name] = value; }
 
 std::unique_ptr<ActionData::State> ActionData::createState() const { return std::make_unique<StateImpl>(*this); }

@@ -107,6 +107,9 @@ WString getInstallProperty(MSIHANDLE install, const WString& name);
 WString getInstallProperty(const std::nothrow_t&, MSIHANDLE install, const WString& name);
 
 bool isProductInstalled(const Guid& productCode);
+// The installer's word on the product for the current user and the machine:
+// INSTALLSTATE_UNKNOWN when neither knows it.
+INSTALLSTATE queryProductState(const Guid& productCode);
 
 // Receives the installer's UI messages while an action runs.
 class UiCallback {

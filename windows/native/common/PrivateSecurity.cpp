@@ -8,20 +8,6 @@
 #include "WinSysInfo.h"
 #include "tstrings.h"
 
-namespace {
-
-WString currentUserSid() {
-    const std::vector<BYTE> user = SysInfo::getProcessTokenInformation(TokenUser, "TokenUser");
-    LPWSTR text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) {
-        THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
-    }
-    const OwnedLocalMemory ownedText(text);
-    return text;
-}
-
-} // namespace
-
 PrivateSecurity::PrivateSecurity(bool elevated) {
     // P: protected, nothing inherited from above; OICI: passed on to files and folders inside;
     // FA: full access; SY: SYSTEM; BA: the Administrators group. An elevated process
@@ -29,7 +15,7 @@ PrivateSecurity::PrivateSecurity(bool elevated) {
     // in, and labels the folder High: NW NR NX, nothing of a lower level may write,
     // read or execute there.
     const WString sddl = elevated ? L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)S:(ML;OICI;NWNRNX;;;HI)"
-                                  : L"D:P(A;OICI;FA;;;" + currentUserSid() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+                                  : L"D:P(A;OICI;FA;;;" + SysInfo::currentUserSid() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     PSECURITY_DESCRIPTOR built = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &built, nullptr)) {
         THROW_SYS_ERROR("ConvertStringSecurityDescriptorToSecurityDescriptor(" << sddl << ") failed",

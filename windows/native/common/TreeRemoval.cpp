@@ -11,7 +11,7 @@
 
 namespace {
 
-bool removeWithPatience(const WString& dir, std::chrono::milliseconds patience) {
+bool removeNowOrAfterPauses(const WString& dir, std::chrono::milliseconds patience) {
     std::chrono::milliseconds pause(50);
     std::chrono::milliseconds waited(0);
     while (!FileUtils::deleteDirectoryRecursive(dir, std::nothrow)) {
@@ -26,11 +26,38 @@ bool removeWithPatience(const WString& dir, std::chrono::milliseconds patience) 
     return true;
 }
 
-// Each entry after everything inside it: the reverse of a listing that puts
-// every folder before its contents.
+bool isLink(const WString& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Every entry below dir, each folder before what it holds. A link is left out
+// with all behind it: at the restart it would be followed, and what it points
+// to removed in its place.
+class RestartListing : public FileUtils::DirectoryCallback {
+public:
+    bool onFile(const WString& path) override {
+        if (!isLink(path)) {
+            entries.push_back(path);
+        }
+        return true;
+    }
+    bool onDirectory(const WString& path) override {
+        if (!isLink(path)) {
+            entries.push_back(path);
+            FileUtils::iterateDirectory(path, *this);
+        }
+        return true;
+    }
+
+    WStringList entries;
+};
+
+// Each entry after everything inside it.
 void removeAtRestart(const WString& dir) {
-    WStringList left;
-    FileUtils::DirectoryIterator(dir).findItems(left);
+    RestartListing listing;
+    FileUtils::iterateDirectory(dir, listing);
+    WStringList left = std::move(listing.entries);
     std::reverse(left.begin(), left.end());
     left.push_back(dir);
     for (const WString& path : left) {
@@ -43,20 +70,25 @@ void removeAtRestart(const WString& dir) {
 
 } // namespace
 
+bool removeTreeWithPatience(const WString& dir, std::chrono::milliseconds patience) {
+    if (removeNowOrAfterPauses(dir, patience)) {
+        return true;
+    }
+    const bool elevated = SysInfo::isElevated();
+    LOG_WARNING("Could not remove [" << dir << "] within " << patience.count() << " ms"
+                                     << (elevated ? "; it goes at the next restart" : ""));
+    if (elevated && !isLink(dir)) {
+        removeAtRestart(dir);
+    }
+    return false;
+}
+
 TreeRemovalScope::TreeRemovalScope(const WString& dir, std::chrono::milliseconds patience)
     : dir(dir), patience(patience) {}
 
 TreeRemovalScope::~TreeRemovalScope() {
     try {
-        if (removeWithPatience(dir, patience)) {
-            return;
-        }
-        const bool elevated = SysInfo::isElevated();
-        LOG_WARNING("Could not remove [" << dir << "] within " << patience.count() << " ms"
-                                         << (elevated ? "; it goes at the next restart" : ""));
-        if (elevated) {
-            removeAtRestart(dir);
-        }
+        removeTreeWithPatience(dir, patience);
     }
     CATCH_AND_REPORT
 }

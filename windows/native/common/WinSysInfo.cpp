@@ -1,6 +1,8 @@
 #include "WinSysInfo.h"
 
 #include <shellapi.h>
+#include <sddl.h>
+#include <shlobj.h>
 
 #include "FileUtils.h"
 #include "UniqueResource.h"
@@ -124,6 +126,17 @@ bool hasEnvVariable(const WString& name) {
 
 WString getSystemDirectoryPath() { return getSystemDirImpl(GetSystemDirectoryW, "GetSystemDirectory"); }
 
+WString getKnownFolderPath(const KNOWNFOLDERID& id) {
+    PWSTR path = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path);
+    const WString text = SUCCEEDED(result) ? WString(path) : WString();
+    CoTaskMemFree(path);
+    if (FAILED(result)) {
+        THROW_SYS_ERROR_CODE("SHGetKnownFolderPath failed", SHGetKnownFolderPath, static_cast<DWORD>(result));
+    }
+    return FileUtils::stripTrailingSeparators(text);
+}
+
 WString getMsiexecPath() { return FileUtils::PathBuilder(getSystemDirectoryPath()).append(L"msiexec.exe"); }
 
 WString getTempDirectory() {
@@ -156,6 +169,16 @@ std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const
         THROW_SYS_ERROR("GetTokenInformation(" << name << ") failed", GetTokenInformation);
     }
     return information;
+}
+
+WString currentUserSid() {
+    const std::vector<BYTE> user = getProcessTokenInformation(TokenUser, "TokenUser");
+    LPWSTR text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) {
+        THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
+    }
+    const OwnedLocalMemory ownedText(text);
+    return text;
 }
 
 bool isElevated() {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <shtypes.h>
+#include <knownfolders.h>
+
 #include <new>
 #include <vector>
 
@@ -19,6 +22,9 @@ WString readEnvVariableOr(std::nothrow_t, const WString& name, const WString& de
 bool hasEnvVariable(const WString& name);
 
 WString getSystemDirectoryPath();
+// A folder the shell knows by id (FOLDERID_ProgramData, ...), read from the
+// system's settings rather than from an environment variable anyone may set.
+WString getKnownFolderPath(const KNOWNFOLDERID& id);
 WString getMsiexecPath();
 // Raises when the system gives no temporary-files directory.
 WString getTempDirectory();
@@ -26,6 +32,8 @@ WString getTempDirectory();
 // What GetTokenInformation tells of this process's token; name is the class's,
 // for the error text.
 std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const char* name);
+// The process's user as a SID string ("S-1-5-21-...").
+WString currentUserSid();
 // The process runs with an elevated token (as an administrator, past the consent prompt).
 bool isElevated();
 // Someone can see a window this process shows: not a service, not session 0.

@@ -1,0 +1,93 @@
+#include "CacheLifetime.h"
+
+#include <windows.h>
+
+#include <msi.h>
+
+#include <functional>
+
+#include "ErrorHandling.h"
+#include "Log.h"
+#include "MsiUtils.h"
+#include "PackageLocation.h"
+#include "TreeRemoval.h"
+#include "UniqueResource.h"
+#include "WinFileUtils.h"
+
+namespace {
+
+// Each folder directly in root whose name passes the filter.
+void forEachFolder(const WString& root, const std::function<void(const WString& path, const WString& name)>& visit) {
+    WStringList folders;
+    FileUtils::DirectoryIterator(root).recursive(false).withFiles(false).findItems(folders);
+    for (const WString& path : folders) {
+        visit(path, FileUtils::basename(path));
+    }
+}
+
+bool isSameFolder(const WString& a, const WString& b) {
+    return FileUtils::foldPath(FileUtils::stripTrailingSeparators(a)) ==
+           FileUtils::foldPath(FileUtils::stripTrailingSeparators(b));
+}
+
+// Removes the folder with remove unless a setup holds it: the setup's handle
+// keeps this one from getting deletion access, and this one, held while the
+// folder goes, keeps a setup from taking the folder in the meantime.
+void removeUnlessHeld(const WString& path, const std::function<bool(const WString&)>& remove) {
+    const OwnedHandle folder(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder) {
+        LOG_INFO("Left [" << path << "] in the package cache: a setup is using it (system error " << GetLastError()
+                          << ")");
+        return;
+    }
+    if (!remove(path)) {
+        LOG_INFO("Left [" << path << "] in the package cache: it could not be removed now");
+    }
+}
+
+bool removeWithPatience(const WString& path) { return removeTreeWithPatience(path); }
+
+bool removeAtOnce(const WString& path) { return FileUtils::deleteDirectoryRecursive(path, std::nothrow); }
+
+} // namespace
+
+WString lastUsedSourceFolder(const WString& lastUsedSource) {
+    // The source's type (n network or folder, m media, u URL), its index, then its path.
+    const size_t first = lastUsedSource.find(L';');
+    const size_t second = first == WString::npos ? WString::npos : lastUsedSource.find(L';', first + 1);
+    if (first != 1 || second == WString::npos || second + 1 >= lastUsedSource.size()) {
+        return {};
+    }
+    return FileUtils::stripTrailingSeparators(lastUsedSource.substr(second + 1));
+}
+
+void removeOtherVersions(const WString& root, const Guid& productCode, const WString& keptFolder) {
+    const WString code = productCode.toString();
+    const WString source =
+        lastUsedSourceFolder(msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_LASTUSEDSOURCE));
+    forEachFolder(root, [&](const WString& path, const WString& name) {
+        if (isFolderOfProduct(name, code) && !isSameFolder(path, keptFolder) && !isSameFolder(path, source)) {
+            removeUnlessHeld(path, removeWithPatience);
+        }
+    });
+}
+
+void removeProductFolders(const WString& root, const Guid& productCode) {
+    const WString code = productCode.toString();
+    forEachFolder(root, [&](const WString& path, const WString& name) {
+        if (isFolderOfProduct(name, code)) {
+            removeUnlessHeld(path, removeWithPatience);
+        }
+    });
+}
+
+void sweepOrphanedFolders(const WString& root) {
+    forEachFolder(root, [&](const WString& path, const WString& name) {
+        const std::optional<WString> code = productCodeOfFolder(name);
+        if (code && msi::queryProductState(Guid(*code)) == INSTALLSTATE_UNKNOWN) {
+            removeUnlessHeld(path, removeAtOnce);
+        }
+    });
+}

@@ -1,0 +1,61 @@
+#include "Uninstall.h"
+
+#include <optional>
+
+#include "CacheFolder.h"
+#include "CacheLifetime.h"
+#include "CacheSweep.h"
+#include "ErrorHandling.h"
+#include "MsiUtils.h"
+#include "PackageFolder.h"
+#include "SetupFailure.h"
+#include "SetupResources.h"
+#include "WinFileUtils.h"
+#include "WinSysInfo.h"
+
+namespace {
+
+// A removed product needs none of its cached copies.
+void removeCachedCopies(const Guid& productCode, bool elevated) {
+    for (const PackageLocation location : {PackageLocation::MachineCache, PackageLocation::UserCache}) {
+        if (location == PackageLocation::MachineCache && !elevated) {
+            continue;
+        }
+        try {
+            const WString root = cacheRoot(location);
+            if (FileUtils::isDirectory(root)) {
+                removeProductFolders(root, productCode);
+            }
+        }
+        CATCH_AND_REPORT
+    }
+}
+
+} // namespace
+
+DWORD uninstallProduct(const MsiexecArguments& arguments) {
+    const Guid productCode = setupStep(L"read the product code it carries", SetupResources::productCode);
+    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+    DWORD status = 0;
+    {
+        const msi::UiLevelGuard uiLevel(INSTALLUILEVEL_NONE);
+        msi::uninstall removal;
+        removal.productCode(productCode);
+        // The installer's log, when the command line asks for one as msiexec.exe would be asked.
+        if (const std::optional<LogRequest> log = arguments.logRequest()) {
+            removal.logFile = log->file;
+            removal.logModes = log->modes;
+            removal.logAttributes = log->attributes;
+        }
+        status = msi::action<msi::uninstall>(removal)(std::nothrow).getStatus();
+    }
+    // A setup made without the cache leaves every cache as it found it.
+    if (facts && facts->packageCache) {
+        const bool elevated = SysInfo::isElevated();
+        if (isSuccessfulInstall(status)) {
+            removeCachedCopies(productCode, elevated);
+        }
+        sweepPackageCaches(elevated);
+    }
+    return status;
+}
