@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "CacheSecurity.h"
 #include "PrivateSecurity.h"
 #include "TestFolder.h"
 #include "WinFileUtils.h"
@@ -92,6 +93,39 @@ TEST(PrivateSecurity, LetsInOnlyTheUserSystemAndAdministrators) {
         PACL sacl = nullptr;
         ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted));
         EXPECT_EQ(aclEntries(present ? sacl : nullptr), row.sacl) << row.elevated;
+    }
+}
+
+// The package cache: SYSTEM and the Administrators own and control it, users read and run.
+TEST(CacheSecurity, AdministratorsOwnItUsersReadAndRun) {
+    const WString passedOn = L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    const WString readAndRun = L" " + std::to_wstring(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE);
+    const WString full = L" " + std::to_wstring(FILE_ALL_ACCESS);
+    const struct {
+        CacheSecurity::Kind kind;
+        std::multiset<WString> dacl;
+    } rows[] = {
+        {CacheSecurity::Folder,
+         {L"S-1-5-18" + full + passedOn, L"S-1-5-32-544" + full + passedOn, L"S-1-5-32-545" + readAndRun + passedOn}},
+        {CacheSecurity::File, {L"S-1-5-18" + full + L" 0", L"S-1-5-32-544" + full + L" 0", L"S-1-5-32-545" + readAndRun + L" 0"}},
+    };
+    for (const auto& row : rows) {
+        const CacheSecurity security(row.kind);
+        const PSECURITY_DESCRIPTOR descriptor = security.attributes()->lpSecurityDescriptor;
+        ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
+        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "ProgramData's entries would be inherited";
+        PSID owner = nullptr;
+        BOOL defaulted = FALSE;
+        ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
+        EXPECT_EQ(sidText(owner), L"S-1-5-32-544");
+        BOOL present = FALSE;
+        PACL dacl = nullptr;
+        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+        ASSERT_TRUE(present && dacl != nullptr);
+        EXPECT_EQ(aclEntries(dacl), row.dacl) << row.kind;
     }
 }
 

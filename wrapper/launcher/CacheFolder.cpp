@@ -22,8 +22,11 @@ WString knownFolder(PackageLocation location) {
 }
 
 // A folder held without following a link; deletion shared only when asked.
+// Listing access makes the handle count where the system checks sharing: a
+// handle with attribute and security access alone keeps nobody out.
 OwnedHandle openFolder(const WString& path, bool shareDeletion) {
-    OwnedHandle folder(CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+    OwnedHandle folder(CreateFileW(path.c_str(),
+                                   FILE_LIST_DIRECTORY | READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | (shareDeletion ? FILE_SHARE_DELETE : 0),
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                    nullptr));

@@ -30,16 +30,20 @@ bool isSameFolder(const WString& a, const WString& b) {
            FileUtils::foldPath(FileUtils::stripTrailingSeparators(b));
 }
 
-// Removes the folder with remove unless a setup holds it: the setup's handle
-// keeps this one from getting deletion access, and this one, held while the
-// folder goes, keeps a setup from taking the folder in the meantime.
-void removeUnlessHeld(const WString& path, const std::function<bool(const WString&)>& remove) {
+// A setup that uses a cache folder holds it without sharing deletion, which
+// keeps anyone else from opening it for deletion.
+bool isHeldBySetup(const WString& path) {
     const OwnedHandle folder(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!folder) {
-        LOG_INFO("Left [" << path << "] in the package cache: a setup is using it (system error " << GetLastError()
-                          << ")");
+    return !folder && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+// A setup that takes the folder in the meantime holds every file it placed,
+// so it loses nothing it uses: what is removed it writes again.
+void removeUnlessHeld(const WString& path, const std::function<bool(const WString&)>& remove) {
+    if (isHeldBySetup(path)) {
+        LOG_INFO("Left [" << path << "] in the package cache: a setup is using it");
         return;
     }
     if (!remove(path)) {
@@ -65,10 +69,14 @@ WString lastUsedSourceFolder(const WString& lastUsedSource) {
 
 void removeOtherVersions(const WString& root, const Guid& productCode, const WString& keptFolder) {
     const WString code = productCode.toString();
-    const WString source =
+    // Where the installer last found the product, and where it installed it from
+    // (the one Wine's installer records).
+    const WString lastUsed =
         lastUsedSourceFolder(msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_LASTUSEDSOURCE));
+    const WString installedFrom = msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_INSTALLSOURCE);
     forEachFolder(root, [&](const WString& path, const WString& name) {
-        if (isFolderOfProduct(name, code) && !isSameFolder(path, keptFolder) && !isSameFolder(path, source)) {
+        if (isFolderOfProduct(name, code) && !isSameFolder(path, keptFolder) && !isSameFolder(path, lastUsed) &&
+            !isSameFolder(path, installedFrom)) {
             removeUnlessHeld(path, removeWithPatience);
         }
     });

@@ -4,10 +4,11 @@
 #include "tstrings.h"
 
 // What stays in a package cache root (see CacheFolder.h) after a run. Links
-// are removed as links, never followed.
+// are removed as links, never followed, and a folder a setup holds right now
+// is left alone.
 
 // After an install that succeeded: the product's other versions, but never the
-// folder the installer now records as the product's last source.
+// folder the installer records as the product's source.
 void removeOtherVersions(const WString& root, const Guid& productCode, const WString& keptFolder);
 
 // After a removal that succeeded: every version of the product.
