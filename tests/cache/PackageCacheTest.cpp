@@ -12,6 +12,7 @@
 #include "ScopedEnv.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
+#include "UnixLink.h"
 #include "UniqueResource.h"
 #include "WinFileUtils.h"
 #include "WinSysInfo.h"
@@ -142,6 +143,27 @@ TEST_F(PackageCacheTest, SweepPassesByAFolderASetupHolds) {
     ASSERT_EQ(runProgram(setupFor(L"1.0.0"), L"/qn"), 0u);
     EXPECT_EQ(readFile(held + L"\\main.msi"), "package");
     EXPECT_FALSE(FileUtils::isFileExists(orphan));
+}
+
+// A cache that is not what the setup made it is never used: the install goes
+// on from a temporary folder and says so in the user's log.
+TEST_F(PackageCacheTest, ALinkInPlaceOfTheCacheIsNotFollowed) {
+    TestFolder elsewhere;
+    FileUtils::createDirectory(FileUtils::dirname(cacheRoot()));
+    ASSERT_TRUE(plantUnixLink(cacheRoot(), elsewhere.path()));
+    const WString log = folder.path(L"install.log");
+    ASSERT_EQ(runProgram(setupFor(L"1.0.0"), L"/qn /l*v \"" + log + L"\""), 0u);
+    EXPECT_TRUE(msi::isProductInstalled(Guid(v1Code)));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(elsewhere.path())));
+    const std::string bytes = readFile(log);
+    // The installer may have written its log in UTF-16; the launcher then adds its line so.
+    const bool utf16 = bytes.rfind("\xFF\xFE", 0) == 0;
+    const std::string text =
+        utf16 ? tstrings::toUtf8(WString(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2)) : bytes;
+    EXPECT_NE(text.find("setup-1.0.0.exe: installing from a temporary folder, as the package cache cannot be used: ["),
+              std::string::npos) << text.substr(text.size() > 600 ? text.size() - 600 : 0);
+    EXPECT_NE(text.find("Package Cache] is not used: it is a link"), std::string::npos);
+    EXPECT_TRUE(removeUnixLink(cacheRoot()));
 }
 
 } // namespace

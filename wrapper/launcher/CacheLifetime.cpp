@@ -69,14 +69,17 @@ WString lastUsedSourceFolder(const WString& lastUsedSource) {
 
 void removeOtherVersions(const WString& root, const Guid& productCode, const WString& keptFolder) {
     const WString code = productCode.toString();
-    // Where the installer last found the product, and where it installed it from
-    // (the one Wine's installer records).
-    const WString lastUsed =
-        lastUsedSourceFolder(msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_LASTUSEDSOURCE));
-    const WString installedFrom = msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_INSTALLSOURCE);
     forEachFolder(root, [&](const WString& path, const WString& name) {
-        if (isFolderOfProduct(name, code) && !isSameFolder(path, keptFolder) && !isSameFolder(path, lastUsed) &&
-            !isSameFolder(path, installedFrom)) {
+        if (!isFolderOfProduct(name, code) || isSameFolder(path, keptFolder)) {
+            return;
+        }
+        // Where the installer last found the product, and where it installed it
+        // from (the one Wine's installer records): asked only when there is a
+        // folder to spare, as it loads the installer library.
+        const WString lastUsed =
+            lastUsedSourceFolder(msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_LASTUSEDSOURCE));
+        const WString installedFrom = msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_INSTALLSOURCE);
+        if (!isSameFolder(path, lastUsed) && !isSameFolder(path, installedFrom)) {
             removeUnlessHeld(path, removeWithPatience);
         }
     });

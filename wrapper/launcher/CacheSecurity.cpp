@@ -73,5 +73,10 @@ FolderFacts folderFacts(HANDLE folder, const WString& path) {
         THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
     }
     const OwnedLocalMemory ownedText(text);
-    return FolderFacts{(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, text};
+    // Windows opens a link itself and says so; Wine opens what a link points to,
+    // and only the path's own attributes tell.
+    const DWORD pathAttributes = GetFileAttributesW(path.c_str());
+    const bool link = ((info.dwFileAttributes | (pathAttributes != INVALID_FILE_ATTRIBUTES ? pathAttributes : 0)) &
+                       FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return FolderFacts{link, text};
 }

@@ -34,8 +34,8 @@ private:
 // one of trustedOwners (SID strings) may have changed anything inside.
 std::optional<WString> folderDistrust(bool isLink, const WString& ownerSid, const WStringList& trustedOwners);
 
-// The folder's attributes say link, and its owner as a SID string; raises when
-// the system cannot tell.
+// The folder (or file), opened at path without following a link, is a link;
+// and its owner as a SID string. Raises when the system cannot tell.
 struct FolderFacts {
     bool isLink;
     WString ownerSid;
