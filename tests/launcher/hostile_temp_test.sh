@@ -3,12 +3,13 @@
 # fills up, one that does not exist, one that is read-only, and no msiexec.exe.
 # Each run must end with -1, say on the console what failed and the system's
 # reason (ERROR_DISK_FULL is 112, ERROR_PATH_NOT_FOUND 3), and leave nothing.
-# Usage: hostile_temp_test.sh <launcher around 4 MiB> <launcher around the sample> <private wine prefix>
+# Usage: hostile_temp_test.sh <launcher around 4 MiB> <launcher around the sample> <private wine prefix> <exact-run.exe>
 # Needs root for the small tmpfs mounts; without them the test is skipped (77).
 set -eu
 big=$1
 sample=$2
 export WINEPREFIX=$3 WINEDEBUG=-all
+exact_run=$4
 wine_run=$(cd "$(dirname "$0")/../../tools" && pwd)/wine-run
 work=$WINEPREFIX-temp
 system32=$WINEPREFIX/drive_c/windows/system32
@@ -39,10 +40,13 @@ fi
 windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 # run <launcher> <temp folder>: the launcher's console text, ending with "code=<exit code>".
+# exact-run starts it with TMP and TEMP set and the line as written: cmd would
+# mangle quotes, and look a Unix path up in folders of its own.
 run() {
     temp=$(windows_path "$2")
+    printf 'TMP=%s\nTEMP=%s\n"%s" /qn\n' "$temp" "$temp" "$(windows_path "$1")" >"$work/line.txt"
     # script gives Wine's console a terminal, wide enough to keep each line whole.
-    TARNELL_DEBUG=true script -qec "stty cols 1000; '$wine_run' cmd /c 'set TMP=$temp&& set TEMP=$temp&& $1 /qn & echo code=%ERRORLEVEL%'" /dev/null |
+    TARNELL_DEBUG=true script -qec "stty cols 1000; '$wine_run' '$exact_run' '$work/line.txt'" /dev/null |
         sed -e 's/\x1b\[1C/ /g' -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r'
 }
 
@@ -81,6 +85,8 @@ check "read-only temporary folder" "$(run "$sample" "$work/readonly")" "$work/re
       "createTempDirectory(, .tmp, $readonly) failed. System error ["
 
 # Wine would start its built-in msiexec.exe in place of a missing file unless told not to.
+# No process of the prefix may be left from the cases before while the file is away.
+wineserver -w
 mv "$system32/msiexec.exe" "$system32/msiexec.exe.away"
 output=$(WINEDLLOVERRIDES=msiexec.exe=n run "$sample" "$work/plain")
 mv "$system32/msiexec.exe.away" "$system32/msiexec.exe"
