@@ -21,17 +21,21 @@ struct Append {
     WString line;
 };
 
-bool isRegularFile(HANDLE file) {
+// Windows opens a link itself and says so; Wine opens what a link points to,
+// and only the path's own attributes tell.
+bool isRegularFile(HANDLE file, const WString& path) {
     BY_HANDLE_FILE_INFORMATION info{};
+    const DWORD pathAttributes = GetFileAttributesW(path.c_str());
     return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+           pathAttributes != INVALID_FILE_ATTRIBUTES &&
+           ((info.dwFileAttributes | pathAttributes) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
 bool append(const Append& job) {
     // The link itself, never what it points to: a link is then refused below.
     const OwnedHandle file(CreateFileW(job.path.c_str(), FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file || !isRegularFile(file.get())) {
+    if (!file || !isRegularFile(file.get(), job.path)) {
         return false;
     }
     unsigned char mark[2] = {};
