@@ -22,14 +22,11 @@ bool deleteFileImpl(const WString& path) {
     return true;
 }
 
-bool isDirectoryAttributes(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // A junction or a symbolic link to a directory: removing it must not touch what it points to.
 bool isDirectoryLink(const WString& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    return isDirectoryAttributes(attributes) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const DWORD link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & link) == link;
 }
 
 class DeleteFilesCallback : public DirectoryCallback {
