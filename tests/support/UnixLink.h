@@ -4,8 +4,10 @@
 
 #include <string>
 
-// Starts a Unix program; Wine does not wait for it, nor report its exit code.
-inline bool startUnixProgram(const std::wstring& program, std::wstring commandLine) {
+// Starts a Unix program. Wine hands back no process of it (so startProgram of
+// RunProgram.h cannot serve): nobody waits for it or learns its exit code.
+inline bool startUnixProgram(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -13,8 +15,11 @@ inline bool startUnixProgram(const std::wstring& program, std::wstring commandLi
                         &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    for (const HANDLE handle : {process.hThread, process.hProcess}) {
+        if (handle != nullptr) {
+            CloseHandle(handle);
+        }
+    }
     return true;
 }
 
@@ -31,25 +36,30 @@ inline bool awaitLink(const std::wstring& path, bool present) {
     return false;
 }
 
+// Wine resolves every link on the way, the last name's too: that one is
+// appended as it is, so that a link is named and not what it points to.
 inline std::wstring unixPath(const std::wstring& path) {
     using UnixName = char*(CDECL*)(LPCWSTR);
     const auto unixName = reinterpret_cast<UnixName>(
         reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName != nullptr ? unixName(path.c_str()) : nullptr;
-    const std::string narrow = name != nullptr ? name : "";
-    HeapFree(GetProcessHeap(), 0, name);
-    return std::wstring(narrow.begin(), narrow.end());
+    const size_t separator = path.find_last_of(L'\\');
+    char* folder = unixName != nullptr ? unixName(path.substr(0, separator).c_str()) : nullptr;
+    const std::string narrow = folder != nullptr ? folder : "";
+    HeapFree(GetProcessHeap(), 0, folder);
+    return std::wstring(narrow.begin(), narrow.end()) + L"/" + path.substr(separator + 1);
 }
 
 // Under Wine, a Unix symbolic link to a folder shows as a directory link (a
 // reparse point), and Wine creates none itself: the test asks the Unix ln,
-// which Wine starts like any program. False when the link was not made.
+// which Wine starts like any program (and may start twice: -fn keeps that one
+// link, where a second ln would put another inside the folder it points to).
+// False when the link was not made.
 inline bool plantUnixLink(const std::wstring& link, const std::wstring& target) {
-    return startUnixProgram(L"Z:\\bin\\ln", L"ln -s \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"") &&
+    return startUnixProgram(L"Z:\\bin\\ln", L"-sfn \"" + unixPath(target) + L"\" \"" + unixPath(link) + L"\"") &&
            awaitLink(link, true);
 }
 
 // Wine removes no link itself either.
 inline bool removeUnixLink(const std::wstring& link) {
-    return startUnixProgram(L"Z:\\bin\\rm", L"rm -f \"" + unixPath(link) + L"\"") && awaitLink(link, false);
+    return startUnixProgram(L"Z:\\bin\\rm", L"-f \"" + unixPath(link) + L"\"") && awaitLink(link, false);
 }

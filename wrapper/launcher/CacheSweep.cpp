@@ -5,7 +5,7 @@
 #include "ErrorHandling.h"
 #include "WinFileUtils.h"
 
-void sweepPackageCaches(bool elevated) {
+void forEachCacheRootInReach(bool elevated, const std::function<void(const WString& root)>& visit) {
     for (const PackageLocation location : {PackageLocation::MachineCache, PackageLocation::UserCache}) {
         if (location == PackageLocation::MachineCache && !elevated) {
             continue;
@@ -13,9 +13,11 @@ void sweepPackageCaches(bool elevated) {
         try {
             const WString root = cacheRoot(location);
             if (FileUtils::isDirectory(root)) {
-                sweepOrphanedFolders(root);
+                visit(root);
             }
         }
         CATCH_AND_REPORT
     }
 }
+
+void sweepPackageCaches(bool elevated) { forEachCacheRootInReach(elevated, sweepOrphanedFolders); }

@@ -2,36 +2,13 @@
 
 #include <optional>
 
-#include "CacheFolder.h"
 #include "CacheLifetime.h"
 #include "CacheSweep.h"
-#include "ErrorHandling.h"
 #include "MsiUtils.h"
 #include "PackageFolder.h"
 #include "SetupFailure.h"
 #include "SetupResources.h"
-#include "WinFileUtils.h"
 #include "WinSysInfo.h"
-
-namespace {
-
-// A removed product needs none of its cached copies.
-void removeCachedCopies(const Guid& productCode, bool elevated) {
-    for (const PackageLocation location : {PackageLocation::MachineCache, PackageLocation::UserCache}) {
-        if (location == PackageLocation::MachineCache && !elevated) {
-            continue;
-        }
-        try {
-            const WString root = cacheRoot(location);
-            if (FileUtils::isDirectory(root)) {
-                removeProductFolders(root, productCode);
-            }
-        }
-        CATCH_AND_REPORT
-    }
-}
-
-} // namespace
 
 DWORD uninstallProduct(const MsiexecArguments& arguments) {
     const Guid productCode = setupStep(L"read the product code it carries", SetupResources::productCode);
@@ -52,8 +29,9 @@ DWORD uninstallProduct(const MsiexecArguments& arguments) {
     // A setup made without the cache leaves every cache as it found it.
     if (facts && facts->packageCache) {
         const bool elevated = SysInfo::isElevated();
+        // A removed product needs none of its cached copies.
         if (isSuccessfulInstall(status)) {
-            removeCachedCopies(productCode, elevated);
+            forEachCacheRootInReach(elevated, [&](const WString& root) { removeProductFolders(root, productCode); });
         }
         sweepPackageCaches(elevated);
     }
