@@ -56,10 +56,45 @@ std::multiset<WString> aclEntries(PACL acl) {
     return entries;
 }
 
+// What a descriptor as built says: protected from inheritance, its owner, its entries.
+struct DescriptorFacts {
+    bool isProtected = false;
+    WString owner;  // "" when it names none
+    std::multiset<WString> dacl;
+    std::multiset<WString> sacl;
+    bool hasDacl = false;
+};
+
+DescriptorFacts factsOf(const SECURITY_ATTRIBUTES* attributes) {
+    EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
+    EXPECT_FALSE(attributes->bInheritHandle);
+    const PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
+    EXPECT_TRUE(IsValidSecurityDescriptor(descriptor));
+    DescriptorFacts facts;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+    facts.isProtected = (control & SE_DACL_PROTECTED) != 0;
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) && owner != nullptr) {
+        facts.owner = sidText(owner);
+    }
+    BOOL present = FALSE;
+    PACL acl = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted);
+    facts.hasDacl = present && acl != nullptr;
+    facts.dacl = aclEntries(present ? acl : nullptr);
+    GetSecurityDescriptorSacl(descriptor, &present, &acl, &defaulted);
+    facts.sacl = aclEntries(present ? acl : nullptr);
+    return facts;
+}
+
+// Full access or the label, passed on to the files and folders inside.
+const WString passedOn = L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+const WString full = L" " + std::to_wstring(FILE_ALL_ACCESS);
+
 TEST(PrivateSecurity, LetsInOnlyTheUserSystemAndAdministrators) {
-    // Full access or the label, passed on to the files and folders inside.
-    const WString passedOn = L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
-    const WString full = L" " + std::to_wstring(FILE_ALL_ACCESS) + passedOn;
     const DWORD nothingUp =
         SYSTEM_MANDATORY_LABEL_NO_WRITE_UP | SYSTEM_MANDATORY_LABEL_NO_READ_UP | SYSTEM_MANDATORY_LABEL_NO_EXECUTE_UP;
     const struct {
@@ -68,64 +103,39 @@ TEST(PrivateSecurity, LetsInOnlyTheUserSystemAndAdministrators) {
         std::multiset<WString> sacl;
     } rows[] = {
         // Not elevated: the user's own processes are all alike.
-        {false, {currentUserSid() + full, L"S-1-5-18" + full, L"S-1-5-32-544" + full}, {}},
+        {false, {currentUserSid() + full + passedOn, L"S-1-5-18" + full + passedOn, L"S-1-5-32-544" + full + passedOn}, {}},
         // Elevated: the user's non-elevated processes stay out, and so does anything below High integrity.
-        {true, {L"S-1-5-18" + full, L"S-1-5-32-544" + full}, {L"S-1-16-12288 " + std::to_wstring(nothingUp) + passedOn}},
+        {true,
+         {L"S-1-5-18" + full + passedOn, L"S-1-5-32-544" + full + passedOn},
+         {L"S-1-16-12288 " + std::to_wstring(nothingUp) + passedOn}},
     };
     for (const auto& row : rows) {
         const PrivateSecurity security(row.elevated);
-        const SECURITY_ATTRIBUTES* attributes = security.attributes();
-        EXPECT_EQ(attributes->nLength, sizeof(SECURITY_ATTRIBUTES));
-        EXPECT_FALSE(attributes->bInheritHandle);
-        const PSECURITY_DESCRIPTOR descriptor = attributes->lpSecurityDescriptor;
-        ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
-
-        SECURITY_DESCRIPTOR_CONTROL control = 0;
-        DWORD revision = 0;
-        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "the parent folder's entries would be inherited";
-        BOOL present = FALSE;
-        BOOL defaulted = FALSE;
-        PACL dacl = nullptr;
-        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-        ASSERT_TRUE(present && dacl != nullptr) << "no DACL lets everyone in";
-        EXPECT_EQ(aclEntries(dacl), row.dacl) << row.elevated;
-        PACL sacl = nullptr;
-        ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted));
-        EXPECT_EQ(aclEntries(present ? sacl : nullptr), row.sacl) << row.elevated;
+        const DescriptorFacts facts = factsOf(security.attributes());
+        EXPECT_TRUE(facts.isProtected) << "the parent folder's entries would be inherited";
+        ASSERT_TRUE(facts.hasDacl) << "no DACL lets everyone in";
+        EXPECT_EQ(facts.dacl, row.dacl) << row.elevated;
+        EXPECT_EQ(facts.sacl, row.sacl) << row.elevated;
     }
 }
 
 // The package cache: SYSTEM and the Administrators own and control it, users read and run.
 TEST(CacheSecurity, AdministratorsOwnItUsersReadAndRun) {
-    const WString passedOn = L" " + std::to_wstring(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
     const WString readAndRun = L" " + std::to_wstring(FILE_GENERIC_READ | FILE_GENERIC_EXECUTE);
-    const WString full = L" " + std::to_wstring(FILE_ALL_ACCESS);
     const struct {
         CacheSecurity::Kind kind;
-        std::multiset<WString> dacl;
-    } rows[] = {
-        {CacheSecurity::Folder,
-         {L"S-1-5-18" + full + passedOn, L"S-1-5-32-544" + full + passedOn, L"S-1-5-32-545" + readAndRun + passedOn}},
-        {CacheSecurity::File, {L"S-1-5-18" + full + L" 0", L"S-1-5-32-544" + full + L" 0", L"S-1-5-32-545" + readAndRun + L" 0"}},
-    };
+        WString passedOn;
+    } rows[] = {{CacheSecurity::Folder, passedOn}, {CacheSecurity::File, L" 0"}};
     for (const auto& row : rows) {
         const CacheSecurity security(row.kind);
-        const PSECURITY_DESCRIPTOR descriptor = security.attributes()->lpSecurityDescriptor;
-        ASSERT_TRUE(IsValidSecurityDescriptor(descriptor));
-        SECURITY_DESCRIPTOR_CONTROL control = 0;
-        DWORD revision = 0;
-        ASSERT_TRUE(GetSecurityDescriptorControl(descriptor, &control, &revision));
-        EXPECT_TRUE(control & SE_DACL_PROTECTED) << "ProgramData's entries would be inherited";
-        PSID owner = nullptr;
-        BOOL defaulted = FALSE;
-        ASSERT_TRUE(GetSecurityDescriptorOwner(descriptor, &owner, &defaulted));
-        EXPECT_EQ(sidText(owner), L"S-1-5-32-544");
-        BOOL present = FALSE;
-        PACL dacl = nullptr;
-        ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-        ASSERT_TRUE(present && dacl != nullptr);
-        EXPECT_EQ(aclEntries(dacl), row.dacl) << row.kind;
+        const DescriptorFacts facts = factsOf(security.attributes());
+        EXPECT_TRUE(facts.isProtected) << "ProgramData's entries would be inherited";
+        EXPECT_EQ(facts.owner, L"S-1-5-32-544");
+        ASSERT_TRUE(facts.hasDacl);
+        EXPECT_EQ(facts.dacl, (std::multiset<WString>{L"S-1-5-18" + full + row.passedOn, L"S-1-5-32-544" + full + row.passedOn,
+                                                      L"S-1-5-32-545" + readAndRun + row.passedOn}))
+            << row.kind;
+        EXPECT_EQ(facts.sacl, std::multiset<WString>{});
     }
 }
 
