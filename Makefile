@@ -39,9 +39,12 @@ test: build
 	cd "$(BUILD)" && ctest --output-on-failure -j 2
 	cd "$(HOST_BUILD)" && ctest --output-on-failure -j 2
 
-demo: configure
-	cmake --build "$(BUILD)" -j 2 --target tarnell-launcher
-	tools/demo "$(BUILD)"
+# The bundled sample in a build folder of its own, whatever package the main
+# build was configured with.
+demo: deps
+	cmake -S . -B "$(BUILD)/demo"
+	cmake --build "$(BUILD)/demo" -j 2 --target tarnell-launcher
+	tools/demo "$(BUILD)/demo"
 
 clean:
 	rm -rf "$(BUILD)"
