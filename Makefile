@@ -3,7 +3,7 @@ HOST_BUILD = $(BUILD)/host
 CMAKE_FLAGS ?=
 
 # Paths are quoted in every recipe: a checkout may lie in a folder with blanks.
-.PHONY: all deps configure build stub host pack test demo clean
+.PHONY: all deps configure build stub host pack test demo dist clean
 
 all: build
 
@@ -45,6 +45,11 @@ demo: deps
 	cmake -S . -B "$(BUILD)/demo"
 	cmake --build "$(BUILD)/demo" -j 2 --target tarnell-launcher
 	tools/demo "$(BUILD)/demo"
+
+dist: pack
+	@tools/install-deps dist
+	@tools/quietly "Building tarnell-pack.exe in $(BUILD)" cmake --build "$(BUILD)" -j 2 --target tarnell-pack
+	@tools/quietly "Writing the release files into dist" tools/dist "$(BUILD)" dist
 
 clean:
 	rm -rf "$(BUILD)"
