@@ -7,13 +7,16 @@
 # a call missing there is imported at start again, which the launcher's planted
 # DLL test catches.
 set(delayLoadDir ${CMAKE_BINARY_DIR}/delayload)
+file(MAKE_DIRECTORY ${delayLoadDir})
 set(delayLoadLibs "")
 foreach(library ole32 shell32 shlwapi user32)
     set(def ${CMAKE_CURRENT_LIST_DIR}/delayload/${library}.def)
     set(lib ${delayLoadDir}/lib${library}-delay.a)
+    # dlltool names the library's symbols after the output path it is given: a
+    # bare file name keeps the build folder's path out of the programs.
     add_custom_command(OUTPUT ${lib}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${delayLoadDir}
-        COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-delaylib ${lib}
+        COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --output-delaylib lib${library}-delay.a
+        WORKING_DIRECTORY ${delayLoadDir}
         DEPENDS ${def}
         VERBATIM)
     list(APPEND delayLoadLibs ${lib})
