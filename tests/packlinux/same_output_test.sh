@@ -27,6 +27,11 @@ printf '\0\0\1\0\1\0\1\1\0\0\0\0\0\0\60\0\0\0\26\0\0\0' >app.ico
 printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >>app.ico
 printf '\377\0\0\377\0\0\0\0' >>app.ico
 
+# A package with one byte changed (the first mini FAT sector's number) that
+# crashed the installer library the tools once read packages with.
+cp PackTest.msi damaged.msi
+printf '\177' | dd of=damaged.msi bs=1 seek=63 conv=notrunc 2>/dev/null
+
 # run <label> <tool> <args...>: leaves <label>.out, <label>.err, <label>.code and,
 # when the tool wrote one, <label>.exe.
 run() {
@@ -76,6 +81,7 @@ a ProductCode that is no GUID|1|bad-product-code.msi setup.exe
 not an icon|1|--icon PackTest.msi PackTest.msi setup.exe
 no folder for the output|1|PackTest.msi nowhere/setup.exe
 the output is a folder|1|PackTest.msi cabinets
+a damaged package|1|damaged.msi setup.exe
 no output given|2|PackTest.msi
 unknown option|2|--nope PackTest.msi setup.exe
 CASES
