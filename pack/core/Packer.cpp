@@ -7,6 +7,7 @@
 #include "Cabinets.h"
 #include "FileRange.h"
 #include "IconFile.h"
+#include "OutputChecks.h"
 #include "PackageFacts.h"
 #include "PathNames.h"
 #include "ProductCode.h"
@@ -51,6 +52,18 @@ Bytes iconFile(Platform& platform, const std::string& path) {
     return FileRange(*file).read(0, file->size());
 }
 
+// What the output must not replace: every file the setup program is made from.
+void checkOutputOf(const PackOptions& options, const std::vector<CabinetFile>& cabinets, Platform& platform) {
+    std::vector<ReadFile> inputs{readFileAt(platform, options.package, "the package")};
+    for (const CabinetFile& cabinet : cabinets) {
+        inputs.push_back(readFileAt(platform, cabinet.path, "the cabinet '" + shown(cabinet.name) + "'"));
+    }
+    if (!options.icon.empty()) {
+        inputs.push_back(readFileAt(platform, options.icon, "the icon"));
+    }
+    checkOutput(platform, options.output, inputs);
+}
+
 // The list the launcher reads, and each cabinet's bytes as the resource of its number.
 void carryCabinets(const std::vector<CabinetFile>& cabinets, ResourceTable& resources, std::vector<FileRange>& streams) {
     std::vector<std::u16string> names;
@@ -66,11 +79,13 @@ void carryCabinets(const std::vector<CabinetFile>& cabinets, ResourceTable& reso
 } // namespace
 
 PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
+    checkSetupName(options.output);
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
     const PackageInfo info = platform.readPackage(FileRange(*package), options.package);
     // Checked even when the command line gives the product code: without a valid one the package cannot install.
     const std::string packageProductCode = productCodeOf(info, options.package);
     const std::vector<CabinetFile> cabinets = openCabinets(info, options.package, platform);
+    checkOutputOf(options, cabinets, platform);
     PackResult result{options.productCode.value_or(packageProductCode), package->size(), cabinets.size(), 0};
     for (const CabinetFile& cabinet : cabinets) {
         result.cabinetSize += cabinet.file->size();

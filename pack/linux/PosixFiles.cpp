@@ -129,9 +129,6 @@ private:
         if (!isDirectory(folder)) {
             throw PackError(path + ": cannot write: there is no folder " + folder);
         }
-        if (isDirectory(path)) {
-            throw PackError(path + ": cannot write: it is a folder");
-        }
         return path;
     }
 

@@ -96,9 +96,6 @@ public:
         if (!FileUtils::isDirectory(folder)) {
             throw PackError(path + ": cannot write: there is no folder " + folderPart(path));
         }
-        if (FileUtils::isDirectory(dstPath)) {
-            throw PackError(path + ": cannot write: it is a folder");
-        }
         try {
             tmpPath = FileUtils::createTempFile(FileUtils::basename(dstPath) + L".", L".tmp", folder);
         } catch (const std::runtime_error& e) {

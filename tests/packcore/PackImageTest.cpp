@@ -324,6 +324,38 @@ TEST(PackImageTest, RefusalsSayWhyInOneLineAndWriteNothing) {
     }
 }
 
+TEST(PackImageTest, OutputsThatWouldDestroyAnInputAreRefused) {
+    FakePlatform platform;
+    platform.folders.insert("dist");
+    platform.addPackage("dist/app.msi", packageWith({{1, 1, u"a.cab"}}), bytesOf("package"));
+    platform.addFile("dist/a.cab", bytesOf("cabinet a"));
+    platform.addFile("app.ico", {});
+    platform.addLink("link.exe", "dist/app.msi");
+    platform.addLink("hard.exe", "dist/a.cab");
+    platform.devices.insert("/dev/null");
+    platform.folders.insert("out.exe");
+    const struct {
+        const char* output;
+        const char* reason;
+    } rows[] = {
+        {"dist/app.msi", "a setup program's name must not end in .msi or .cab"},
+        {"other.Cab. ", "a setup program's name must not end in .msi or .cab"},
+        {"link.exe", "it is the package"},
+        {"hard.exe", "it is the cabinet 'a.cab'"},
+        {"app.ico", "it is the icon"},
+        {"/dev/null", "it is not a regular file"},
+        {"out.exe", "it is a folder"},
+    };
+    const auto before = platform.files;
+    for (const auto& row : rows) {
+        const ToolRun run = runPack(platform, arguments({"--icon", "app.ico", "dist/app.msi", row.output}));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, std::string("tarnell-pack: ") + row.output + ": cannot write: " + row.reason + "\n");
+    }
+    EXPECT_EQ(platform.outputsCreated, 0);
+    EXPECT_TRUE(platform.files == before);
+}
+
 TEST(PackImageTest, TwoGibibyteLimitCountsTheCabinets) {
     const uint64_t cabinetSize = 0x10000000;
     FakePlatform platform;
