@@ -85,6 +85,6 @@ mv "$system32/msiexec.exe" "$system32/msiexec.exe.away"
 output=$(WINEDLLOVERRIDES=msiexec.exe=n run "$sample" "$work/plain")
 mv "$system32/msiexec.exe.away" "$system32/msiexec.exe"
 check "no msiexec.exe" "$output" "$work/plain" \
-      "CreateProcess(C:\\windows\\system32\\msiexec.exe, " ") failed. System error [2]"
+      "CreateProcess(C:\\windows\\system32\\msiexec.exe) failed. System error [2]"
 
 [ "$failures" -eq 0 ]
