@@ -30,7 +30,7 @@ public:
 };
 
 struct Section {
-    uint32_t virtualAddress, virtualSize, rawSize, rawOffset;
+    uint32_t virtualAddress, rawSize, rawOffset;
 };
 
 // The image's sections and resource directory, every offset checked against the file.
@@ -49,10 +49,10 @@ public:
         }
         for (uint16_t i = 0; i < count; ++i) {
             const uint64_t at = table + i * sectionHeaderSize;
-            sections.push_back(Section{word(at + 12), word(at + 8), word(at + 16), word(at + 20)});
+            sections.push_back(Section{word(at + 12), word(at + 16), word(at + 20)});
         }
         // Data directory 2: the resources.
-        resourceRva = word(nt + 24 + 112 + 2 * 8);
+        const uint32_t resourceRva = word(nt + 24 + 112 + 2 * 8);
         if (resourceRva == 0) {
             throw NotASetup();
         }
@@ -147,7 +147,6 @@ private:
 
     const FileRange& file;
     std::vector<Section> sections;
-    uint32_t resourceRva = 0;
     uint64_t resourceBase = 0;
 };
 
