@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "SetupFacts.h"
+#include "WingetCommand.h"
 
 namespace pack {
 
 // What the command line asks the tool to do; paths as given.
 struct PackOptions {
-    enum Action { Pack, ShowHelp, ShowVersion };
+    enum Action { Pack, ShowHelp, ShowVersion, Info, Extract, Winget };
 
     Action action = Pack;
     std::string package;
@@ -19,9 +20,16 @@ struct PackOptions {
     std::optional<std::string> productCode;  // registry form; empty: the package's own
     bool packageCache = true;
     ElevationPolicy elevation = ElevationPolicy::Auto;
+
+    std::string input;   // info, extract, winget: the setup program (info: or a package)
+    bool json = false;   // info --json
+    std::string folder;  // extract: where to
+    bool force = false;  // extract --force
+    WingetOptions winget;
 };
 
-// "--help" and "--version" win wherever they stand; throws UsageError.
+// "--help" and "--version" win wherever they stand; a first argument of
+// info, extract or winget names the command. Throws UsageError.
 PackOptions parseCommandLine(const std::vector<std::string>& args);
 
 extern const char usageText[];

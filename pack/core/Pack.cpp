@@ -3,6 +3,9 @@
 #include <new>
 
 #include "CommandLine.h"
+#include "Description.h"
+#include "ExtractCommand.h"
+#include "InfoCommand.h"
 #include "Packer.h"
 
 namespace pack {
@@ -21,6 +24,19 @@ std::string summary(const PackOptions& options, const PackResult& result) {
     return text + ")\n";
 }
 
+// What the command prints once it has gone through: nothing before.
+std::string result(const PackOptions& options, Platform& platform, std::span<const std::byte> stub) {
+    switch (options.action) {
+    case PackOptions::Info: {
+        const Description description = describe(options.input, platform);
+        return options.json ? infoJson(description) : infoText(description);
+    }
+    case PackOptions::Extract: return extract(options.input, options.folder, options.force, platform);
+    case PackOptions::Winget: return winget(options.input, options.winget, platform);
+    default: return summary(options, pack(options, platform, stub));
+    }
+}
+
 } // namespace
 
 int run(const std::vector<std::string>& args, Platform& platform, std::span<const std::byte> stub, std::ostream& out,
@@ -33,7 +49,7 @@ int run(const std::vector<std::string>& args, Platform& platform, std::span<cons
         } else if (options.action == PackOptions::ShowVersion) {
             out << "tarnell-pack " << toolVersion << "\n";
         } else {
-            out << summary(options, pack(options, platform, stub));
+            out << result(options, platform, stub);
         }
         return 0;
     } catch (const UsageError& e) {

@@ -3,8 +3,13 @@
 #include <memory>
 #include <vector>
 
+#include "CabinetFiles.h"
 #include "Cabinets.h"
+#include "FileRange.h"
 #include "IconFile.h"
+#include "OutputChecks.h"
+#include "PackageFacts.h"
+#include "PathNames.h"
 #include "ProductCode.h"
 #include "ResourceTable.h"
 #include "StubImage.h"
@@ -18,56 +23,14 @@ namespace {
 constexpr char16_t cabinetListName[] = u"CABINETS";
 constexpr char16_t setupFactsName[] = u"SETUP";
 
-std::string productCodeOf(const PackageInfo& package, const std::string& path) {
-    if (package.productCode.empty()) {
-        throw PackError(path + ": the package has no ProductCode");
-    }
-    const std::optional<std::string> code = registryForm(package.productCode);
-    if (!code) {
-        throw PackError(path + ": the package's ProductCode '" + shown(package.productCode) + "' is not a GUID");
-    }
-    return *code;
-}
-
-// Both separators: Windows takes either, and no sensible setup program's name holds a backslash.
-std::u16string fileNameOf(const std::string& path) { return toUtf16(path.substr(path.find_last_of("/\\") + 1)); }
-
 Bytes bytesOf(const std::string& text) {
     const auto bytes = asBytes(text);
     return Bytes(bytes.begin(), bytes.end());
 }
 
-struct Cabinet {
-    std::u16string name;
-    std::unique_ptr<InputFile> file;
-};
-
-std::vector<Cabinet> openCabinets(const PackageInfo& package, const std::string& path, Platform& platform) {
-    if (const std::optional<int32_t> sequence = fileOutsideCabinets(package)) {
-        throw PackError(path + ": the file with sequence " + std::to_string(*sequence) +
-                        " is in no cabinet, and a setup program carries only files in cabinets");
-    }
-    const std::vector<std::u16string> names = externalCabinets(package);
-    for (const std::u16string& name : names) {
-        if (const std::optional<std::string> fault = plainNameFault(name)) {
-            throw PackError(path + ": the cabinet name '" + shown(name) + "' " + *fault);
-        }
-    }
-    const std::string folder = platform.folderOf(path);
-    std::vector<Cabinet> cabinets;
-    for (const std::u16string& name : names) {
-        const std::string cabinetPath = platform.join(folder, toUtf8(name));
-        if (!platform.isFile(cabinetPath)) {
-            throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
-        }
-        cabinets.push_back(Cabinet{name, platform.openInput(cabinetPath)});
-    }
-    return cabinets;
-}
-
 // The package's file name when Windows can create a file of that name; else nothing.
 std::u16string plainFileName(const std::string& path) {
-    const std::u16string name = fileNameOf(path);
+    const std::u16string name = toUtf16(fileNameOf(path));
     return plainNameFault(name) ? std::u16string() : name;
 }
 
@@ -86,19 +49,29 @@ Bytes iconFile(Platform& platform, const std::string& path) {
     if (file->size() >= StubImage::maxImageSize) {
         throw PackError(path + ": not an icon file: larger than a setup program can be");
     }
-    Bytes bytes(file->size());
-    file->read(bytes);
-    return bytes;
+    return FileRange(*file).read(0, file->size());
+}
+
+// What the output must not replace: every file the setup program is made from.
+void checkOutputOf(const PackOptions& options, const std::vector<CabinetFile>& cabinets, Platform& platform) {
+    std::vector<ReadFile> inputs{readFileAt(platform, options.package, "the package")};
+    for (const CabinetFile& cabinet : cabinets) {
+        inputs.push_back(readFileAt(platform, cabinet.path, "the cabinet '" + shown(cabinet.name) + "'"));
+    }
+    if (!options.icon.empty()) {
+        inputs.push_back(readFileAt(platform, options.icon, "the icon"));
+    }
+    checkOutput(platform, options.output, inputs);
 }
 
 // The list the launcher reads, and each cabinet's bytes as the resource of its number.
-void carryCabinets(const std::vector<Cabinet>& cabinets, ResourceTable& resources, std::vector<InputFile*>& streams) {
+void carryCabinets(const std::vector<CabinetFile>& cabinets, ResourceTable& resources, std::vector<FileRange>& streams) {
     std::vector<std::u16string> names;
     for (size_t i = 0; i < cabinets.size(); ++i) {
         names.push_back(cabinets[i].name);
         resources.addStreamed(resourceType::rcdata, static_cast<uint16_t>(i + 1), neutralLanguage,
                               cabinets[i].file->size());
-        streams.push_back(cabinets[i].file.get());
+        streams.emplace_back(*cabinets[i].file);
     }
     resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(formatCabinetList(names)));
 }
@@ -106,23 +79,25 @@ void carryCabinets(const std::vector<Cabinet>& cabinets, ResourceTable& resource
 } // namespace
 
 PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
+    checkSetupName(options.output);
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
-    const PackageInfo info = platform.readPackage(options.package);
+    const PackageInfo info = platform.readPackage(FileRange(*package), options.package);
     // Checked even when the command line gives the product code: without a valid one the package cannot install.
     const std::string packageProductCode = productCodeOf(info, options.package);
-    const std::vector<Cabinet> cabinets = openCabinets(info, options.package, platform);
+    const std::vector<CabinetFile> cabinets = openCabinets(info, options.package, platform);
+    checkOutputOf(options, cabinets, platform);
     PackResult result{options.productCode.value_or(packageProductCode), package->size(), cabinets.size(), 0};
-    for (const Cabinet& cabinet : cabinets) {
+    for (const CabinetFile& cabinet : cabinets) {
         result.cabinetSize += cabinet.file->size();
     }
 
     const StubImage stub(stubBytes);
     ResourceTable resources = stub.resources();
-    std::vector<InputFile*> streams{package.get()};
+    std::vector<FileRange> streams{FileRange(*package)};
     resources.addStreamed(resourceType::rcdata, u"MSI", neutralLanguage, package->size());
     resources.add(resourceType::rcdata, u"PRODUCT_CODE", neutralLanguage, bytesOf(result.productCode));
     resources.add(resourceType::version, uint16_t{1}, neutralLanguage,
-                  versionResource({info.productName, info.productVersion, info.manufacturer, fileNameOf(options.output)}));
+                  versionResource({info.productName, info.productVersion, info.manufacturer, toUtf16(fileNameOf(options.output))}));
     resources.add(resourceType::rcdata, setupFactsName, neutralLanguage, bytesOf(formatSetupFacts(setupFacts(options, info))));
     if (!cabinets.empty()) {
         carryCabinets(cabinets, resources, streams);

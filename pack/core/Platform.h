@@ -6,6 +6,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the packer needs from the system it runs on. Paths are UTF-8, exactly as
@@ -30,7 +31,8 @@ struct MediaRow {
     std::u16string cabinet;  // "#name": embedded; "": none; else a file beside the package
 };
 
-// The values as the package holds them; the core checks every one.
+// The values as the package holds them; the core checks every one. A null
+// integer reads as nullInteger, a null text as "".
 struct PackageInfo {
     // From the Property table; empty when absent.
     std::u16string productCode, productName, productVersion, manufacturer, upgradeCode;
@@ -41,12 +43,14 @@ struct PackageInfo {
     std::vector<int32_t> fileSequences;    // File.Sequence of every File row
 };
 
+inline constexpr int32_t nullInteger = INT32_MIN;
+
 class InputFile {
 public:
     virtual ~InputFile() = default;
     virtual uint64_t size() const = 0;
-    // Exactly buffer.size() bytes from where the last read ended, or a PackError.
-    virtual void read(std::span<std::byte> buffer) = 0;
+    // Exactly buffer.size() bytes from offset, or a PackError.
+    virtual void readAt(uint64_t offset, std::span<std::byte> buffer) = 0;
 };
 
 // Written beside its destination and moved over it by commit() alone: destroyed
@@ -60,17 +64,40 @@ public:
     virtual void commit() = 0;
 };
 
+// Which file a path leads to, through every link: two paths with the same
+// identity name one file.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+struct FileStatus {
+    enum Kind { Missing, File, Folder, Other };  // Other: a device, a pipe, a socket
+    Kind kind = Missing;
+    FileIdentity identity;  // of an existing path
+};
+
+class FileRange;
+
 // Every operation throws PackError with a line that names the path. A missing
 // file reads "<path>: no such file" on every system.
 class Platform {
 public:
     virtual ~Platform() = default;
-    // "<path>: not an installer package" for a file that is not one.
-    virtual PackageInfo readPackage(const std::string& path) = 0;
+    // The package's values, read by the core's own reader (PackageReader.h);
+    // path names it in messages.
+    virtual PackageInfo readPackage(const FileRange& package, const std::string& path);
+    // Text of a package in one of its code pages (see CodePages.h), never
+    // failing: what the code page cannot decode becomes U+FFFD.
+    virtual std::u16string decodeText(uint32_t codePage, std::string_view bytes) = 0;
     virtual std::unique_ptr<InputFile> openInput(const std::string& path) = 0;
-    // An existing file that is not a folder.
-    virtual bool isFile(const std::string& path) = 0;
+    virtual FileStatus statusOf(const std::string& path) = 0;
     virtual std::unique_ptr<OutputFile> createOutput(const std::string& path) = 0;
+    // A new folder in an existing one.
+    virtual void createFolder(const std::string& path) = 0;
+    // Removes a folder this program made, when it is empty; never fails.
+    virtual void removeEmptyFolder(const std::string& path) = 0;
     // "." for a bare file name.
     virtual std::string folderOf(const std::string& path) = 0;
     virtual std::string join(const std::string& folder, const std::string& name) = 0;

@@ -24,10 +24,6 @@ constexpr size_t sectionHeaderSize = 40;
 constexpr uint32_t minFileAlignment = 512;
 constexpr size_t sectionVirtualSize = 8, sectionVirtualAddress = 12, sectionRawSize = 16, sectionRawOffset = 20;
 
-// Read in pieces of this size: large enough that the calls cost nothing
-// beside the copying, small enough to stay in the processor's cache.
-constexpr uint64_t copyChunkSize = 1 << 20;
-
 [[noreturn]] void unexpectedLayout(const char* reason) {
     throw PackError(std::string("the launcher stub has an unexpected layout: ") + reason);
 }
@@ -47,14 +43,8 @@ public:
         written += bytes.size();
     }
     void pad(uint64_t alignment) { write(Bytes(alignUp(written, alignment) - written)); }
-    void copy(InputFile& in, uint64_t size) {
-        Bytes buffer(std::min(size, copyChunkSize));
-        for (uint64_t left = size; left > 0;) {
-            const std::span<std::byte> chunk(buffer.data(), std::min(left, copyChunkSize));
-            in.read(chunk);
-            write(chunk);
-            left -= chunk.size();
-        }
+    void copy(const FileRange& in) {
+        in.forEachPiece([this](std::span<const std::byte> piece) { write(piece); });
     }
 
     uint32_t checksumValue() const { return checksum.value(); }
@@ -209,9 +199,11 @@ Bytes StubImage::frontFor(uint64_t sectionSize) const {
     return front;
 }
 
-void StubImage::write(const ResourceTable::Layout& layout, std::span<InputFile* const> streams, OutputFile& out) const {
+void StubImage::write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out) const {
     const uint64_t sectionSize = layout.size();
-    if (imageSizeFor(sectionSize) >= maxImageSize || streams.size() != layout.streamed.size()) {
+    const bool sized = std::equal(streams.begin(), streams.end(), layout.streamed.begin(), layout.streamed.end(),
+                                  [](const FileRange& stream, uint64_t size) { return stream.size() == size; });
+    if (imageSizeFor(sectionSize) >= maxImageSize || !sized) {
         throw PackError("the setup program's resources do not fit its image");
     }
     ChecksummedOutput image(out);
@@ -219,7 +211,7 @@ void StubImage::write(const ResourceTable::Layout& layout, std::span<InputFile* 
     image.write(layout.head);
     for (size_t i = 0; i < streams.size(); ++i) {
         image.pad(8);
-        image.copy(*streams[i], layout.streamed[i]);
+        image.copy(streams[i]);
     }
     image.pad(fileAlignment);
     if (hasRelocations()) {

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "FileRange.h"
 #include "Platform.h"
 #include "ResourceTable.h"
 
@@ -28,7 +29,7 @@ public:
     // Writes the stub with its resource section replaced by layout, whose
     // streamed bytes are read from streams in order, and the checksum of the
     // new file in its header. The image must be below maxImageSize.
-    void write(const ResourceTable::Layout& layout, std::span<InputFile* const> streams, OutputFile& out) const;
+    void write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out) const;
 
     // Windows loads no image of 2 GiB or more.
     static constexpr uint64_t maxImageSize = 0x80000000;

@@ -61,9 +61,9 @@ public:
 
     uint64_t size() const override { return fileSize; }
 
-    void read(std::span<std::byte> buffer) override {
+    void readAt(uint64_t offset, std::span<std::byte> buffer) override {
         while (!buffer.empty()) {
-            const ssize_t got = ::read(fd.get(), buffer.data(), buffer.size());
+            const ssize_t got = ::pread(fd.get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -74,6 +74,7 @@ public:
                 throw PackError(path + ": the file became shorter while it was read");
             }
             buffer = buffer.subspan(static_cast<size_t>(got));
+            offset += static_cast<uint64_t>(got);
         }
     }
 
@@ -128,9 +129,6 @@ private:
         if (!isDirectory(folder)) {
             throw PackError(path + ": cannot write: there is no folder " + folder);
         }
-        if (isDirectory(path)) {
-            throw PackError(path + ": cannot write: it is a folder");
-        }
         return path;
     }
 
@@ -169,9 +167,27 @@ std::string posixFolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool isPosixFile(const std::string& path) {
+FileStatus posixStatusOf(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) {
+        return FileStatus{};
+    }
+    const FileStatus::Kind kind = S_ISREG(info.st_mode)   ? FileStatus::File
+                                  : S_ISDIR(info.st_mode) ? FileStatus::Folder
+                                                          : FileStatus::Other;
+    return FileStatus{kind, FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)}};
 }
+
+void createPosixFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) {
+        return;
+    }
+    if (errno == ENOENT) {
+        throw PackError(path + ": cannot create the folder: there is no folder " + posixFolderOf(path));
+    }
+    fail(path, "cannot create the folder", errno);
+}
+
+void removeEmptyPosixFolder(const std::string& path) { ::rmdir(path.c_str()); }
 
 } // namespace pack

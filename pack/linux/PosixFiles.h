@@ -9,7 +9,9 @@ namespace pack {
 
 std::unique_ptr<InputFile> openPosixInput(const std::string& path);
 std::unique_ptr<OutputFile> createPosixOutput(const std::string& path);
-bool isPosixFile(const std::string& path);
+FileStatus posixStatusOf(const std::string& path);
+void createPosixFolder(const std::string& path);
+void removeEmptyPosixFolder(const std::string& path);
 // "." for a bare file name.
 std::string posixFolderOf(const std::string& path);
 

@@ -1,7 +1,7 @@
-// tarnell-pack for Linux: the portable packer over POSIX files and libmsi.
+// tarnell-pack for Linux: the portable packer over POSIX files and glibc's iconv.
 #include <iostream>
 
-#include "LibmsiPackage.h"
+#include "IconvText.h"
 #include "Pack.h"
 #include "PosixFiles.h"
 
@@ -12,14 +12,18 @@ namespace {
 
 class LinuxPlatform : public pack::Platform {
 public:
-    pack::PackageInfo readPackage(const std::string& path) override { return pack::readPackageWithLibmsi(path); }
+    std::u16string decodeText(uint32_t codePage, std::string_view bytes) override {
+        return pack::decodeWithIconv(codePage, bytes);
+    }
     std::unique_ptr<pack::InputFile> openInput(const std::string& path) override {
         return pack::openPosixInput(path);
     }
-    bool isFile(const std::string& path) override { return pack::isPosixFile(path); }
+    pack::FileStatus statusOf(const std::string& path) override { return pack::posixStatusOf(path); }
     std::unique_ptr<pack::OutputFile> createOutput(const std::string& path) override {
         return pack::createPosixOutput(path);
     }
+    void createFolder(const std::string& path) override { pack::createPosixFolder(path); }
+    void removeEmptyFolder(const std::string& path) override { pack::removeEmptyPosixFolder(path); }
     std::string folderOf(const std::string& path) override { return pack::posixFolderOf(path); }
     std::string join(const std::string& folder, const std::string& name) override {
         return folder.ends_with('/') ? folder + name : folder + "/" + name;

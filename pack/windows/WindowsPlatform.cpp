@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "ErrorHandling.h"
-#include "MsiDb.h"
 #include "UniqueResource.h"
 #include "WinErrorHandling.h"
 #include "WinFileUtils.h"
@@ -23,8 +22,6 @@ std::string folderPart(const std::string& path) {
     const bool isRoot = separator == 0 || (hasDrive && separator == 2);
     return path.substr(0, isRoot ? separator + 1 : separator);
 }
-
-std::u16string toU16(const WString& text) { return std::u16string(text.begin(), text.end()); }
 
 // The system's reason, without the error's source position.
 std::string reason(const std::exception& e) {
@@ -70,9 +67,13 @@ public:
 
     uint64_t size() const override { return fileSize; }
 
-    void read(std::span<std::byte> buffer) override {
+    void readAt(uint64_t offset, std::span<std::byte> buffer) override {
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(offset);
+        position.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD got = 0;
-        if (!ReadFile(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        if (!ReadFile(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, &position) &&
+            GetLastError() != ERROR_HANDLE_EOF) {
             fail(path, "cannot read", GetLastError());
         }
         if (got != buffer.size()) {
@@ -94,9 +95,6 @@ public:
         const WString folder = FileUtils::dirname(FileUtils::toAbsolutePath(dstPath));
         if (!FileUtils::isDirectory(folder)) {
             throw PackError(path + ": cannot write: there is no folder " + folderPart(path));
-        }
-        if (FileUtils::isDirectory(dstPath)) {
-            throw PackError(path + ": cannot write: it is a folder");
         }
         try {
             tmpPath = FileUtils::createTempFile(FileUtils::basename(dstPath) + L".", L".tmp", folder);
@@ -150,90 +148,75 @@ private:
     uint64_t written = 0;
 };
 
-bool hasTable(const msi::Database& package, const WString& table) {
-    msi::DatabaseRecord name(1);
-    name.setString(1, table);
-    return !msi::DatabaseView(package, L"SELECT `Name` FROM `_Tables` WHERE `Name` = ?", name).tryFetch().empty();
-}
-
-// Every row of the query on table; none when the package lacks the table.
-template <class Row>
-void forEachRow(const msi::Database& package, const WString& table, const WString& query, Row&& row) {
-    if (!hasTable(package, table)) {
-        return;
-    }
-    msi::DatabaseView view(package, query);
-    for (msi::DatabaseRecord record = view.tryFetch(); !record.empty(); record = view.tryFetch()) {
-        row(record);
-    }
-}
-
-std::vector<pack::MediaRow> mediaRows(const msi::Database& package) {
-    std::vector<pack::MediaRow> rows;
-    forEachRow(package, L"Media", L"SELECT `DiskId`, `LastSequence`, `Cabinet` FROM `Media`",
-               [&rows](const msi::DatabaseRecord& row) {
-                   rows.push_back(pack::MediaRow{row.getInteger(1), row.getInteger(2), toU16(row.getString(3))});
-               });
-    return rows;
-}
-
-std::vector<int32_t> fileSequences(const msi::Database& package) {
-    std::vector<int32_t> sequences;
-    forEachRow(package, L"File", L"SELECT `Sequence` FROM `File`",
-               [&sequences](const msi::DatabaseRecord& row) { sequences.push_back(row.getInteger(1)); });
-    return sequences;
-}
-
-WString productCodeOf(const msi::Database& package) {
-    try {
-        return package.getProperty(L"ProductCode");
-    } catch (const msi::NoMoreItemsError&) {
-        return L"";
-    }
+// A handle that reads nothing and lets everyone else do anything: only for asking what the path is.
+OwnedHandle openForQuery(const WString& path) {
+    return OwnedHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 } // namespace
 
-pack::PackageInfo WindowsPlatform::readPackage(const std::string& path) {
-    try {
-        const msi::Database package(tstrings::fromUtf8(path));
-        // Every package has a Property table; a database without one is not a package.
-        if (!hasTable(package, L"Property")) {
-            throw PackError(path + ": not an installer package");
-        }
-        const auto property = [&package](const wchar_t* name) { return toU16(package.getProperty(std::nothrow, name)); };
-        pack::PackageInfo info;
-        info.productCode = toU16(productCodeOf(package));
-        info.productName = property(L"ProductName");
-        info.productVersion = property(L"ProductVersion");
-        info.manufacturer = property(L"Manufacturer");
-        info.upgradeCode = property(L"UpgradeCode");
-        info.allUsers = property(L"ALLUSERS");
-        info.msiInstallPerUser = property(L"MSIINSTALLPERUSER");
-        info.media = mediaRows(package);
-        info.fileSequences = fileSequences(package);
-        return info;
-    } catch (const msi::Error&) {
-        throw PackError(path + ": not an installer package");
+std::u16string WindowsPlatform::decodeText(uint32_t codePage, std::string_view bytes) {
+    if (bytes.empty()) {
+        return {};
     }
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) {
+        return std::u16string(bytes.size(), u'\uFFFD');
+    }
+    std::u16string text(static_cast<size_t>(length), u'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()), length);
+    return text;
 }
 
 std::unique_ptr<pack::InputFile> WindowsPlatform::openInput(const std::string& path) {
     return std::make_unique<WindowsInput>(path);
 }
 
-bool WindowsPlatform::isFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(tstrings::fromUtf8(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+pack::FileStatus WindowsPlatform::statusOf(const std::string& path) {
+    const OwnedHandle handle = openForQuery(tstrings::fromUtf8(path));
+    if (!handle) {
+        return pack::FileStatus{};
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(handle.get(), &information)) {
+        return pack::FileStatus{pack::FileStatus::Other, {}};
+    }
+    const pack::FileIdentity identity{information.dwVolumeSerialNumber,
+                                      uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow};
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return pack::FileStatus{pack::FileStatus::Folder, identity};
+    }
+    const bool isDisk = GetFileType(handle.get()) == FILE_TYPE_DISK;
+    return pack::FileStatus{isDisk ? pack::FileStatus::File : pack::FileStatus::Other, identity};
 }
 
 std::unique_ptr<pack::OutputFile> WindowsPlatform::createOutput(const std::string& path) {
     return std::make_unique<StagedOutput>(path);
 }
 
+void WindowsPlatform::createFolder(const std::string& path) {
+    if (CreateDirectoryW(tstrings::fromUtf8(path).c_str(), nullptr)) {
+        return;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND) {
+        throw PackError(path + ": cannot create the folder: there is no folder " + folderPart(path));
+    }
+    fail(path, "cannot create the folder", error);
+}
+
+void WindowsPlatform::removeEmptyFolder(const std::string& path) { RemoveDirectoryW(tstrings::fromUtf8(path).c_str()); }
+
 std::string WindowsPlatform::folderOf(const std::string& path) { return folderPart(path); }
 
 std::string WindowsPlatform::join(const std::string& folder, const std::string& name) {
     const char last = folder.empty() ? '\\' : folder.back();
-    return last == '\\' || last == '/' || last == ':' ? folder + name : folder + "\\" + name;
+    if (last == '\\' || last == '/' || last == ':') {
+        return folder + name;
+    }
+    // The separator the folder's path uses; '/' in a bare name, as the Linux program writes it, so that both print the same.
+    const size_t separator = folder.find_last_of("\\/");
+    return folder + (separator == std::string::npos ? '/' : folder[separator]) + name;
 }

@@ -35,7 +35,7 @@ std::span<const std::byte> ownStub() {
 } // namespace
 
 int wmain() {
-    // msi.dll and its kin are not known DLLs: never look for them beside the program.
+    // Libraries that are not known DLLs are never looked for beside the program.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // The platform layer logs every file it creates; the tool's output is its own lines alone.
     NopLogAppender quiet;

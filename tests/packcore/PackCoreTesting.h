@@ -5,12 +5,18 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Bytes.h"
+#include "FileRange.h"
+#include "Pack.h"
 #include "Platform.h"
 #include "ResourceTable.h"
+#include "StubImage.h"
+#include "Text.h"
 
 namespace packtest {
 
@@ -80,12 +86,27 @@ inline Bytes stubImage(const StubFields& f = {}) {
     return image;
 }
 
-// Files in memory; a file given a size alone reads as zeros.
+// A file in memory.
+class MemoryFile : public pack::InputFile {
+public:
+    explicit MemoryFile(Bytes bytes) : bytes(std::move(bytes)) {}
+    uint64_t size() const override { return bytes.size(); }
+    void readAt(uint64_t offset, std::span<std::byte> buffer) override {
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), buffer.size(), buffer.begin());
+    }
+
+private:
+    Bytes bytes;
+};
+
+// Files in memory; a file given a size alone reads as zeros. A package is
+// known by its path and, inside a setup program, by its bytes.
 class FakePlatform : public pack::Platform {
 public:
     struct File {
         Bytes bytes;
         uint64_t size = 0;
+        bool operator==(const File&) const = default;
     };
 
     void addFile(const std::string& path, const Bytes& bytes) { files[path] = File{bytes, bytes.size()}; }
@@ -93,30 +114,58 @@ public:
     void addPackage(const std::string& path, const pack::PackageInfo& info, const Bytes& bytes) {
         addFile(path, bytes);
         packages[path] = info;
+        packageBytes[textOf(bytes)] = info;
     }
+    // Another name for a file, as a link gives it.
+    void addLink(const std::string& path, const std::string& target) { links[path] = target; }
 
-    pack::PackageInfo readPackage(const std::string& path) override {
-        const auto found = packages.find(path);
-        if (found == packages.end()) {
+    pack::PackageInfo readPackage(const pack::FileRange& range, const std::string& path) override {
+        if (const auto byPath = packages.find(resolved(path)); byPath != packages.end()) {
+            return byPath->second;
+        }
+        const auto byBytes = packageBytes.find(textOf(range.read(0, range.size())));
+        if (byBytes == packageBytes.end()) {
             throw pack::PackError(path + ": not an installer package");
         }
-        return found->second;
+        return byBytes->second;
+    }
+
+    // Latin-1: enough for the tests' ASCII.
+    std::u16string decodeText(uint32_t, std::string_view bytes) override {
+        std::u16string text;
+        for (const char c : bytes) {
+            text += static_cast<char16_t>(static_cast<unsigned char>(c));
+        }
+        return text;
     }
 
     std::unique_ptr<pack::InputFile> openInput(const std::string& path) override {
-        const auto found = files.find(path);
+        const auto found = files.find(resolved(path));
         if (found == files.end()) {
             throw pack::PackError(path + ": no such file");
         }
         return std::make_unique<Input>(found->second);
     }
 
-    bool isFile(const std::string& path) override { return files.count(path) != 0; }
+    pack::FileStatus statusOf(const std::string& path) override {
+        const std::string target = resolved(path);
+        const auto file = files.find(target);
+        if (file != files.end()) {
+            return {pack::FileStatus::File, {1, static_cast<uint64_t>(std::distance(files.begin(), file))}};
+        }
+        if (folders.count(target) != 0) {
+            return {pack::FileStatus::Folder, {2, 0}};
+        }
+        return {devices.count(target) != 0 ? pack::FileStatus::Other : pack::FileStatus::Missing, {}};
+    }
 
     std::unique_ptr<pack::OutputFile> createOutput(const std::string& path) override {
         ++outputsCreated;
         return std::make_unique<Output>(*this, path);
     }
+
+    void createFolder(const std::string& path) override { folders.insert(path); }
+    void removeEmptyFolder(const std::string& path) override { folders.erase(path); }
 
     std::string folderOf(const std::string& path) override {
         const size_t slash = path.rfind('/');
@@ -127,26 +176,34 @@ public:
 
     std::map<std::string, File> files;
     std::map<std::string, pack::PackageInfo> packages;
+    std::map<std::string, pack::PackageInfo> packageBytes;  // by the bytes, as text
+    std::map<std::string, std::string> links;
+    std::set<std::string> folders{"."};
+    std::set<std::string> devices;
     int outputsCreated = 0;
     // Set: the output stops at its first write and keeps what it was given there.
     std::optional<Bytes> firstWrite;
     bool stopAtFirstWrite = false;
 
 private:
+    std::string resolved(const std::string& path) const {
+        const auto link = links.find(path);
+        return link == links.end() ? path : link->second;
+    }
+
     class Input : public pack::InputFile {
     public:
         explicit Input(const File& file) : file(file) {}
         uint64_t size() const override { return file.size; }
-        void read(std::span<std::byte> buffer) override {
+        void readAt(uint64_t offset, std::span<std::byte> buffer) override {
             for (std::byte& b : buffer) {
-                b = position < file.bytes.size() ? file.bytes[position] : std::byte{0};
-                ++position;
+                b = offset < file.bytes.size() ? file.bytes[offset] : std::byte{0};
+                ++offset;
             }
         }
 
     private:
         const File& file;
-        size_t position = 0;
     };
 
     class Output : public pack::OutputFile {
@@ -170,5 +227,47 @@ private:
         Bytes bytes;
     };
 };
+
+inline std::vector<std::string> arguments(std::initializer_list<const char*> args) { return {args.begin(), args.end()}; }
+
+struct ToolRun {
+    int exitCode;
+    std::string out, err;
+};
+
+// The whole tool over the fake platform, with the fake stub.
+inline ToolRun runPack(FakePlatform& platform, const std::vector<std::string>& args, const Bytes& stub = stubImage()) {
+    std::ostringstream out, err;
+    const int exitCode = pack::run(args, platform, stub, out, err);
+    return ToolRun{exitCode, out.str(), err.str()};
+}
+
+inline constexpr char productCode[] = "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}";
+
+inline pack::PackageInfo packageWith(std::vector<pack::MediaRow> media, std::vector<int32_t> files = {1},
+                                     std::u16string code = pack::toUtf16(productCode)) {
+    return pack::PackageInfo{.productCode = std::move(code),
+                             .productName = u"Tarnell",
+                             .productVersion = u"1.2",
+                             .manufacturer = u"Testers",
+                             .upgradeCode = u"",
+                             .allUsers = u"1",
+                             .msiInstallPerUser = u"",
+                             .packageCode = u"{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
+                             .summaryTemplate = u"x64;1033",
+                             .media = std::move(media),
+                             .fileSequences = std::move(files)};
+}
+
+// The resources of a setup program as the fake stub's layout places them.
+inline pack::ResourceTable::Types resourcesOf(const Bytes& file) {
+    const uint32_t nt = pack::readLe<uint32_t>(file, 0x3C);
+    const size_t rsrc = nt + 24 + 240 + 40;
+    const pack::StubImage image(file);
+    return pack::ResourceTable::parse(std::span(file).subspan(pack::readLe<uint32_t>(file, rsrc + 20),
+                                                              pack::readLe<uint32_t>(file, rsrc + 8)),
+                                      image.resourceSectionRva())
+        .getTypes();
+}
 
 } // namespace packtest

@@ -253,44 +253,6 @@ TEST(PackImageTest, ImageSizeAtTheTwoGibibyteEdge) {
     EXPECT_EQ(stub.imageSizeFor(0x7FFFC001), StubImage::maxImageSize);
 }
 
-std::vector<std::string> arguments(std::initializer_list<const char*> args) { return {args.begin(), args.end()}; }
-
-struct ToolRun {
-    int exitCode;
-    std::string out, err;
-};
-
-ToolRun runPack(FakePlatform& platform, const std::vector<std::string>& args, const Bytes& stub = stubImage()) {
-    std::ostringstream out, err;
-    const int exitCode = pack::run(args, platform, stub, out, err);
-    return ToolRun{exitCode, out.str(), err.str()};
-}
-
-const char productCode[] = "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}";
-
-PackageInfo packageWith(std::vector<MediaRow> media, std::vector<int32_t> files = {1}, std::u16string code = toUtf16(productCode)) {
-    return PackageInfo{.productCode = std::move(code),
-                       .productName = u"Tarnell",
-                       .productVersion = u"1.2",
-                       .manufacturer = u"Testers",
-                       .upgradeCode = u"",
-                       .allUsers = u"1",
-                       .msiInstallPerUser = u"",
-                       .packageCode = u"{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
-                       .summaryTemplate = u"x64;1033",
-                       .media = std::move(media),
-                       .fileSequences = std::move(files)};
-}
-
-ResourceTable::Types resourcesOf(const Bytes& file) {
-    const uint32_t nt = readLe<uint32_t>(file, 0x3C);
-    const size_t rsrc = nt + 24 + 240 + 40;
-    const StubImage image(file);
-    return ResourceTable::parse(std::span(file).subspan(readLe<uint32_t>(file, rsrc + 20), readLe<uint32_t>(file, rsrc + 8)),
-                                image.resourceSectionRva())
-        .getTypes();
-}
-
 TEST(PackImageTest, SetupProgramCarriesTheExternalCabinetsInListOrder) {
     FakePlatform platform;
     platform.addPackage("dist/app.msi", packageWith({{2, 4, u"b 2.cab"}, {1, 2, u"a.cab"}, {3, 6, u"A.CAB"}}),
@@ -360,6 +322,38 @@ TEST(PackImageTest, RefusalsSayWhyInOneLineAndWriteNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(platform.outputsCreated, 0) << row.line;
     }
+}
+
+TEST(PackImageTest, OutputsThatWouldDestroyAnInputAreRefused) {
+    FakePlatform platform;
+    platform.folders.insert("dist");
+    platform.addPackage("dist/app.msi", packageWith({{1, 1, u"a.cab"}}), bytesOf("package"));
+    platform.addFile("dist/a.cab", bytesOf("cabinet a"));
+    platform.addFile("app.ico", {});
+    platform.addLink("link.exe", "dist/app.msi");
+    platform.addLink("hard.exe", "dist/a.cab");
+    platform.devices.insert("/dev/null");
+    platform.folders.insert("out.exe");
+    const struct {
+        const char* output;
+        const char* reason;
+    } rows[] = {
+        {"dist/app.msi", "a setup program's name must not end in .msi or .cab"},
+        {"other.Cab. ", "a setup program's name must not end in .msi or .cab"},
+        {"link.exe", "it is the package"},
+        {"hard.exe", "it is the cabinet 'a.cab'"},
+        {"app.ico", "it is the icon"},
+        {"/dev/null", "it is not a regular file"},
+        {"out.exe", "it is a folder"},
+    };
+    const auto before = platform.files;
+    for (const auto& row : rows) {
+        const ToolRun run = runPack(platform, arguments({"--icon", "app.ico", "dist/app.msi", row.output}));
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, std::string("tarnell-pack: ") + row.output + ": cannot write: " + row.reason + "\n");
+    }
+    EXPECT_EQ(platform.outputsCreated, 0);
+    EXPECT_TRUE(platform.files == before);
 }
 
 TEST(PackImageTest, TwoGibibyteLimitCountsTheCabinets) {

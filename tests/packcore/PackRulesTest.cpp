@@ -84,6 +84,36 @@ TEST(PackRulesTest, PackTimeChoices) {
     EXPECT_EQ(chosen.output, "b.exe");
 }
 
+TEST(PackRulesTest, CommandsAfterTheirNames) {
+    const PackOptions extract = parseCommandLine({"extract", "s.exe", "--force", "out"});
+    EXPECT_EQ(extract.action, PackOptions::Extract);
+    EXPECT_EQ(extract.input, "s.exe");
+    EXPECT_EQ(extract.folder, "out");
+    EXPECT_TRUE(extract.force);
+    const PackOptions winget = parseCommandLine({"winget", "--out", "m", "s.exe", "--id", "A.B", "--url", "u"});
+    EXPECT_EQ(winget.input, "s.exe");
+    EXPECT_EQ(winget.winget.folder, "m");
+    EXPECT_EQ(winget.winget.locale, "en-US");
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } refused[] = {
+        {{"info"}, "info takes one setup program or package"},
+        {{"info", "--force", "s.exe"}, "unknown option --force"},
+        {{"extract", "s.exe"}, "extract takes a setup program and a folder"},
+        {{"winget", "s.exe", "--id", "A.B", "--url", "u"}, "winget needs --id, --url and --out"},
+        {{"winget", "s.exe", "--id"}, "--id needs a value"},
+    };
+    for (const auto& row : refused) {
+        try {
+            parseCommandLine(row.args);
+            ADD_FAILURE() << "accepted: " << row.reason;
+        } catch (const UsageError& e) {
+            EXPECT_STREQ(e.what(), row.reason);
+        }
+    }
+}
+
 TEST(PackRulesTest, InstallScopeFromTheProperties) {
     const struct {
         std::u16string allUsers, perUser;

@@ -27,6 +27,17 @@ printf '\0\0\1\0\1\0\1\1\0\0\0\0\0\0\60\0\0\0\26\0\0\0' >app.ico
 printf '\50\0\0\0\1\0\0\0\2\0\0\0\1\0\40\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0' >>app.ico
 printf '\377\0\0\377\0\0\0\0' >>app.ico
 
+# Outputs that are inputs by another name, or no files at all; and a package
+# with one byte changed (the first mini FAT sector's number) that crashed the
+# installer library the tools once read packages with.
+ln -s PackTest.msi link.exe
+ln PackTest.msi hard.exe
+ln -s cabinets/cab2.cab cabinet.exe
+mkfifo fifo.exe
+cp PackTest.msi damaged.msi
+printf '\177' | dd of=damaged.msi bs=1 seek=63 conv=notrunc 2>/dev/null
+inputs=$(cat PackTest.msi cabinets/* app.ico | md5sum)
+
 # run <label> <tool> <args...>: leaves <label>.out, <label>.err, <label>.code and,
 # when the tool wrote one, <label>.exe.
 run() {
@@ -76,8 +87,21 @@ a ProductCode that is no GUID|1|bad-product-code.msi setup.exe
 not an icon|1|--icon PackTest.msi PackTest.msi setup.exe
 no folder for the output|1|PackTest.msi nowhere/setup.exe
 the output is a folder|1|PackTest.msi cabinets
+the output is the package|1|PackTest.msi PackTest.msi
+a package's name for the output|1|PackTest.msi setup.MSI.
+a cabinet's name for the output|1|PackTest.msi app.cab
+a link to the package|1|PackTest.msi link.exe
+a hard link to the package|1|PackTest.msi hard.exe
+a link to a cabinet|1|cabinets/CabinetTest.msi cabinet.exe
+the output is the icon|1|--icon app.ico PackTest.msi app.ico
+the output is a pipe|1|PackTest.msi fifo.exe
+the output is a device|1|PackTest.msi /dev/null
+a damaged package|1|damaged.msi setup.exe
 no output given|2|PackTest.msi
 unknown option|2|--nope PackTest.msi setup.exe
 CASES
+
+[ "$(cat PackTest.msi cabinets/* app.ico | md5sum)" = "$inputs" ] || fail "an input changed"
+[ -p fifo.exe ] && [ -L link.exe ] || fail "an output that is no file was replaced"
 
 [ "$failures" -eq 0 ]
