@@ -3,9 +3,11 @@
 # CPack into a tarball (bin/tarnell-pack) and a Debian package
 # (/usr/bin/tarnell-pack). The version is the one the program prints.
 
-# GCC's runtime and the C++ library go inside the program: distributions ship
-# different versions of them, while glibc keeps its old symbols forever.
-target_link_options(tarnell-pack PRIVATE -static-libstdc++ -static-libgcc)
+# The C++ library goes inside the program: distributions ship different
+# versions of it, while glibc keeps its old symbols forever. GCC's own runtime,
+# libgcc_s, every glibc system has (glibc itself loads it); linked in, it
+# would ask for glibc 2.35's _dl_find_object.
+target_link_options(tarnell-pack PRIVATE -static-libstdc++)
 
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../pack/core/Pack.h versionLine REGEX "toolVersion\\[\\] = ")
 string(REGEX REPLACE ".*\"(.+)\".*" "\\1" TARNELL_VERSION "${versionLine}")
