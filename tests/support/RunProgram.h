@@ -4,15 +4,21 @@
 
 #include <string>
 
-// Starts a program with the given command-line tail and returns its process
-// handle, which the caller closes (waitForExitCode does); nullptr when it did not start.
-inline HANDLE startProgram(const std::wstring& program, const std::wstring& arguments = L"") {
+// Starts a program with the given command-line tail; false when it did not start.
+inline bool createProgramProcess(const std::wstring& program, const std::wstring& arguments,
+                                 PROCESS_INFORMATION& process) {
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process) != FALSE;
+}
+
+// Starts a program with the given command-line tail and returns its process
+// handle, which the caller closes (waitForExitCode does); nullptr when it did not start.
+inline HANDLE startProgram(const std::wstring& program, const std::wstring& arguments = L"") {
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!createProgramProcess(program, arguments, process)) {
         return nullptr;
     }
     CloseHandle(process.hThread);

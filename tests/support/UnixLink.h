@@ -4,15 +4,13 @@
 
 #include <string>
 
-// Starts a Unix program. Wine hands back no process of it (so startProgram of
-// RunProgram.h cannot serve): nobody waits for it or learns its exit code.
+#include "RunProgram.h"
+
+// Starts a Unix program. Wine hands back no process of it (so startProgram
+// cannot serve): nobody waits for it or learns its exit code.
 inline bool startUnixProgram(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!createProgramProcess(program, arguments, process)) {
         return false;
     }
     for (const HANDLE handle : {process.hThread, process.hProcess}) {
