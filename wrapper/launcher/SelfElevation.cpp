@@ -1,0 +1,75 @@
+#include "SelfElevation.h"
+
+#include "Log.h"
+#include "SelfElevationRules.h"
+#include "SetupFailure.h"
+#include "SetupResources.h"
+#include "UniqueResource.h"
+#include "WinErrorHandling.h"
+#include "WinFileUtils.h"
+#include "WinSysInfo.h"
+
+namespace {
+
+SelfElevationContext contextOf(const MsiexecArguments& arguments, const std::optional<pack::SetupFacts>& facts,
+                               const WString& program, const WString& directory) {
+    return {SysInfo::tokenElevationType(),
+            facts ? std::optional(facts->scope) : std::nullopt,
+            facts ? facts->elevation : pack::ElevationPolicy::Auto,
+            arguments.asksForNoModalUi(),
+            arguments.asksToUninstall() || arguments.asksForHelp(),
+            arguments.setsInstallScope(),
+            SysInfo::isInSessionZero(),
+            SysInfo::hasInteractiveWindowStation(),
+            FileUtils::isOnNetwork(directory) || FileUtils::isOnNetwork(program),
+            SysInfo::hasEnvVariable(L"TARNELL_DEBUG")};
+}
+
+DWORD exitCodeOf(HANDLE process) {
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(process, INFINITE) == WAIT_FAILED) {
+        THROW_SYS_ERROR("WaitForSingleObject() failed", WaitForSingleObject);
+    }
+    if (!GetExitCodeProcess(process, &exitCode)) {
+        THROW_SYS_ERROR("GetExitCodeProcess() failed", GetExitCodeProcess);
+    }
+    return exitCode;
+}
+
+} // namespace
+
+DWORD startAndWait(const WString& program, const WString& tail, const WString& directory, const ShellStart& how) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    // The window the user started the setup from: the prompt comes to the front
+    // over it instead of waiting in the taskbar.
+    info.hwnd = GetForegroundWindow();
+    info.lpVerb = how.verb;
+    info.lpFile = program.c_str();
+    info.lpParameters = tail.c_str();
+    info.lpDirectory = directory.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!how.start(&info)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_CANCELLED) {
+            return ERROR_INSTALL_USEREXIT;
+        }
+        THROW_SYS_ERROR_CODE("ShellExecuteEx(" << program << ") failed", ShellExecuteExW, error);
+    }
+    const OwnedHandle process(info.hProcess);
+    return exitCodeOf(process.get());
+}
+
+std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments) {
+    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+    const WString program = SysInfo::getExecutablePath();
+    const WString directory = SysInfo::getCurrentDirectory();
+    const SelfElevationChoice choice = chooseSelfElevation(contextOf(arguments, facts, program, directory));
+    LOG_INFO((choice.relaunch ? "Starting again with administrator rights: " : "No elevation up front: ")
+             << choice.reason);
+    if (!choice.relaunch) {
+        return std::nullopt;
+    }
+    return setupStep(L"start itself with administrator rights", [&] { return startAndWait(program, tail, directory); });
+}
