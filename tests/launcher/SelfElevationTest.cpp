@@ -14,42 +14,61 @@ using pack::ElevationPolicy;
 using pack::InstallScope;
 
 // An administrator behind UAC starts an interactive install of a per-machine package from a local disk.
-constexpr SelfElevationContext prompting{TokenElevationTypeLimited, InstallScope::Machine, ElevationPolicy::Auto,
-                                         false, false, false, false, true, false, false};
+constexpr SelfElevationRequest interactiveMachineInstall{InstallScope::Machine, ElevationPolicy::Auto, false, false,
+                                                         false};
+constexpr SelfElevationSituation limitedAdministrator{TokenElevationTypeLimited, false, true, false, false};
 
-using Change = void (*)(SelfElevationContext&);
+struct Context {
+    SelfElevationRequest request = interactiveMachineInstall;
+    SelfElevationSituation situation = limitedAdministrator;
+};
+using Change = void (*)(Context&);
 
 TEST(SelfElevationRules, OnlyAPromptThatHelpsIsAskedFor) {
     const struct {
-        const char* situation;
+        const char* what;
         Change change;
         bool relaunch;
     } rows[] = {
-        {"a limited administrator installs a per-machine package", [](SelfElevationContext&) {}, true},
-        {"it runs elevated already", [](SelfElevationContext& c) { c.token = TokenElevationTypeFull; }, false},
-        {"a standard user, or UAC off", [](SelfElevationContext& c) { c.token = TokenElevationTypeDefault; }, false},
-        {"a per-user package", [](SelfElevationContext& c) { c.scope = InstallScope::User; }, false},
-        {"a dual-purpose package", [](SelfElevationContext& c) { c.scope = InstallScope::Dual; }, false},
-        {"a setup that records no scope", [](SelfElevationContext& c) { c.scope = std::nullopt; }, false},
-        {"packed with --elevation never", [](SelfElevationContext& c) { c.policy = ElevationPolicy::Never; }, false},
-        {"a silent run", [](SelfElevationContext& c) { c.silent = true; }, false},
-        {"an uninstall or the usage", [](SelfElevationContext& c) { c.uninstallOrHelp = true; }, false},
-        {"ALLUSERS or MSIINSTALLPERUSER typed", [](SelfElevationContext& c) { c.tailSetsScope = true; }, false},
-        {"session 0", [](SelfElevationContext& c) { c.sessionZero = true; }, false},
-        {"no visible desktop", [](SelfElevationContext& c) { c.visibleDesktop = false; }, false},
-        {"from a network path", [](SelfElevationContext& c) { c.onNetwork = true; }, false},
-        {"TARNELL_DEBUG set", [](SelfElevationContext& c) { c.debug = true; }, false},
+        {"a limited administrator installs a per-machine package", [](Context&) {}, true},
+        {"it runs elevated already", [](Context& c) { c.situation.token = TokenElevationTypeFull; }, false},
+        {"a standard user, or UAC off", [](Context& c) { c.situation.token = TokenElevationTypeDefault; }, false},
+        {"a per-user package", [](Context& c) { c.request.scope = InstallScope::User; }, false},
+        {"a dual-purpose package", [](Context& c) { c.request.scope = InstallScope::Dual; }, false},
+        {"a setup that records no scope", [](Context& c) { c.request.scope = std::nullopt; }, false},
+        {"packed with --elevation never", [](Context& c) { c.request.policy = ElevationPolicy::Never; }, false},
+        {"a silent run", [](Context& c) { c.request.silent = true; }, false},
+        {"an uninstall or the usage", [](Context& c) { c.request.uninstallOrHelp = true; }, false},
+        {"ALLUSERS or MSIINSTALLPERUSER typed", [](Context& c) { c.request.tailSetsScope = true; }, false},
+        {"session 0", [](Context& c) { c.situation.sessionZero = true; }, false},
+        {"no visible desktop", [](Context& c) { c.situation.visibleDesktop = false; }, false},
+        {"from a network path", [](Context& c) { c.situation.onNetwork = true; }, false},
+        {"TARNELL_DEBUG set", [](Context& c) { c.situation.debug = true; }, false},
         {"an elevated silent run from a share",
-         [](SelfElevationContext& c) { c.token = TokenElevationTypeFull, c.silent = true, c.onNetwork = true; }, false},
+         [](Context& c) {
+             c.situation.token = TokenElevationTypeFull;
+             c.request.silent = true;
+             c.situation.onNetwork = true;
+         },
+         false},
         {"a standard user installing a per-user package",
-         [](SelfElevationContext& c) { c.token = TokenElevationTypeDefault, c.scope = InstallScope::User; }, false},
+         [](Context& c) {
+             c.situation.token = TokenElevationTypeDefault;
+             c.request.scope = InstallScope::User;
+         },
+         false},
     };
     for (const auto& row : rows) {
-        SelfElevationContext context = prompting;
+        Context context;
         row.change(context);
-        const SelfElevationChoice choice = chooseSelfElevation(context);
-        EXPECT_EQ(choice.relaunch, row.relaunch) << row.situation;
-        EXPECT_NE(WString(choice.reason), L"") << row.situation;
+        const SelfElevationChoice choice = chooseSelfElevation(context.request, context.situation);
+        EXPECT_EQ(choice.relaunch, row.relaunch) << row.what;
+        EXPECT_NE(WString(choice.reason), L"") << row.what;
+        // What the request alone refuses needs no look at the system, and the same words.
+        if (const std::optional<SelfElevationChoice> early = refusalByRequest(context.request)) {
+            EXPECT_FALSE(choice.relaunch) << row.what;
+            EXPECT_EQ(WString(early->reason), choice.reason) << row.what;
+        }
     }
 }
 

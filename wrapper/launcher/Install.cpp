@@ -75,7 +75,7 @@ uint64_t bytesToWrite(const Files& files) {
 std::unique_ptr<WriteProgressWindow> progressWindowFor(const MsiexecArguments& arguments,
                                                        const std::optional<pack::SetupFacts>& facts,
                                                        const Files& files) {
-    if (arguments.asksForNoModalUi() || !SysInfo::hasInteractiveWindowStation()) {
+    if (arguments.asksForNoModalUi()) {
         return nullptr;
     }
     const WString title = facts && !facts->productName.empty()

@@ -11,18 +11,21 @@
 
 namespace {
 
-SelfElevationContext contextOf(const MsiexecArguments& arguments, const std::optional<pack::SetupFacts>& facts,
-                               const WString& program, const WString& directory) {
-    return {SysInfo::tokenElevationType(),
-            facts ? std::optional(facts->scope) : std::nullopt,
-            facts ? facts->elevation : pack::ElevationPolicy::Auto,
-            arguments.asksForNoModalUi(),
-            arguments.asksToUninstall() || arguments.asksForHelp(),
-            arguments.setsInstallScope(),
-            SysInfo::isInSessionZero(),
-            SysInfo::hasInteractiveWindowStation(),
+SelfElevationRequest requestOf(const MsiexecArguments& arguments, const std::optional<pack::SetupFacts>& facts) {
+    return {facts ? std::optional(facts->scope) : std::nullopt, facts ? facts->elevation : pack::ElevationPolicy::Auto,
+            arguments.asksForNoModalUi(), arguments.asksToUninstall() || arguments.asksForHelp(),
+            arguments.setsInstallScope()};
+}
+
+SelfElevationSituation situationOf(const WString& program, const WString& directory) {
+    return {SysInfo::tokenElevationType(), SysInfo::isInSessionZero(), SysInfo::hasInteractiveWindowStation(),
             FileUtils::isOnNetwork(directory) || FileUtils::isOnNetwork(program),
             SysInfo::hasEnvVariable(L"TARNELL_DEBUG")};
+}
+
+void logChoice(const SelfElevationChoice& choice) {
+    LOG_INFO((choice.relaunch ? "Starting again with administrator rights: " : "No elevation up front: ")
+             << choice.reason);
 }
 
 DWORD exitCodeOf(HANDLE process) {
@@ -63,11 +66,15 @@ DWORD startAndWait(const WString& program, const WString& tail, const WString& d
 
 std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments) {
     const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+    const SelfElevationRequest request = requestOf(arguments, facts);
+    if (const std::optional<SelfElevationChoice> refusal = refusalByRequest(request)) {
+        logChoice(*refusal);
+        return std::nullopt;
+    }
     const WString program = SysInfo::getExecutablePath();
     const WString directory = SysInfo::getCurrentDirectory();
-    const SelfElevationChoice choice = chooseSelfElevation(contextOf(arguments, facts, program, directory));
-    LOG_INFO((choice.relaunch ? "Starting again with administrator rights: " : "No elevation up front: ")
-             << choice.reason);
+    const SelfElevationChoice choice = chooseSelfElevation(request, situationOf(program, directory));
+    logChoice(choice);
     if (!choice.relaunch) {
         return std::nullopt;
     }

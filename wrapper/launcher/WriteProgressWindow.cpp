@@ -48,7 +48,9 @@ WriteProgressWindow::~WriteProgressWindow() {
 
 DWORD WINAPI WriteProgressWindow::run(void* self) {
     auto* progress = static_cast<WriteProgressWindow*>(self);
-    if (WaitForSingleObject(progress->finished.get(), quietMilliseconds) == WAIT_TIMEOUT) {
+    // Asked only now: user32.dll loads on first use, which a quick write never pays for.
+    if (WaitForSingleObject(progress->finished.get(), quietMilliseconds) == WAIT_TIMEOUT &&
+        SysInfo::hasInteractiveWindowStation()) {
         progress->showUntilFinished();
     }
     return 0;

@@ -9,7 +9,8 @@
 
 // A small window, titled with the product's name, with a bar that follows the
 // bytes FileUtils::writeAll writes while the object lives. It shows only when
-// writing takes longer than a person notices, and is gone when the object is.
+// writing takes longer than a person notices, on a desktop someone sees, and
+// is gone when the object is.
 class WriteProgressWindow {
 public:
     WriteProgressWindow(const WString& title, uint64_t totalBytes);
