@@ -63,10 +63,12 @@ void writeFiles(PackageFolder& folder, Files& files) {
     }
 }
 
+// A missing resource counts nothing here: writing it fails in its own step, which the failure names.
 uint64_t bytesToWrite(const Files& files) {
-    uint64_t total = SetupResources::package().size();
+    const auto sizeOf = [](const Resource& resource) -> uint64_t { return resource.exists() ? resource.size() : 0; };
+    uint64_t total = sizeOf(SetupResources::package());
     for (size_t i = 0; i < files.cabinets.size(); ++i) {
-        total += SetupResources::cabinet(i).size();
+        total += sizeOf(SetupResources::cabinet(i));
     }
     return total;
 }
