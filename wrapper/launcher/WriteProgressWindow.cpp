@@ -34,7 +34,8 @@ void drawBar(HDC dc, RECT bar, double fraction) {
 } // namespace
 
 WriteProgressWindow::WriteProgressWindow(const WString& title, uint64_t totalBytes)
-    : title(title), start(FileUtils::bytesWrittenSoFar()), total(std::max<uint64_t>(totalBytes, 1)),
+    : title(title), text(L"Preparing " + title + L"..."), start(FileUtils::bytesWrittenSoFar()),
+      total(std::max<uint64_t>(totalBytes, 1)),
       finished(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       thread(finished ? CreateThread(nullptr, 0, run, this, 0, nullptr) : nullptr) {}
 
@@ -57,7 +58,8 @@ DWORD WINAPI WriteProgressWindow::run(void* self) {
 }
 
 void WriteProgressWindow::showUntilFinished() {
-    const HINSTANCE instance = SysInfo::getCurrentModuleHandle();
+    // The executable's own: this thread must not throw, and the launcher is no DLL.
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
     registerClass(instance, windowProcedure);
     const HWND window = CreateWindowExW(0, className, title.c_str(), WS_POPUP | WS_CAPTION | WS_VISIBLE,
                                         (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
@@ -85,9 +87,8 @@ void WriteProgressWindow::paint(HWND window) const {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    RECT text{margin, margin, client.right - margin, margin + 20};
-    const WString line = L"Preparing " + title + L"...";
-    DrawTextW(dc, line.c_str(), -1, &text, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    RECT textBox{margin, margin, client.right - margin, margin + 20};
+    DrawTextW(dc, text.c_str(), -1, &textBox, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     const uint64_t written = FileUtils::bytesWrittenSoFar() - start;
     drawBar(dc, {margin, margin + 32, client.right - margin, margin + 52},
             static_cast<double>(std::min(written, total)) / static_cast<double>(total));

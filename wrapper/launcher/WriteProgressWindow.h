@@ -25,6 +25,7 @@ private:
     void paint(HWND window) const;
 
     WString title;
+    WString text;  // made here: the window's thread allocates nothing, so it cannot fail
     uint64_t start;
     uint64_t total;
     OwnedHandle finished;  // an event, set by the destructor
