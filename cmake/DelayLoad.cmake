@@ -9,7 +9,7 @@
 set(delayLoadDir ${CMAKE_BINARY_DIR}/delayload)
 file(MAKE_DIRECTORY ${delayLoadDir})
 set(delayLoadLibs "")
-foreach(library ole32 shell32 shlwapi user32)
+foreach(library gdi32 ole32 shell32 shlwapi user32)
     set(def ${CMAKE_CURRENT_LIST_DIR}/delayload/${library}.def)
     set(lib ${delayLoadDir}/lib${library}-delay.a)
     # dlltool names the library's symbols after the output path it is given: a

@@ -7,6 +7,7 @@
 #include "CommandTail.h"
 #include "Install.h"
 #include "MsiexecSwitches.h"
+#include "SelfElevation.h"
 #include "SetupFailure.h"
 #include "SetupHelp.h"
 #include "Uninstall.h"
@@ -30,6 +31,8 @@ void wrapperMain() {
         exitCode = 0;
     } else if (request->arguments.asksToUninstall()) {
         exitCode = static_cast<int>(uninstallProduct(request->arguments));
+    } else if (const std::optional<DWORD> elevated = installElevatedIfItHelps(request->tail, request->arguments)) {
+        exitCode = static_cast<int>(*elevated);
     } else {
         exitCode = static_cast<int>(installPackage(request->tail, request->arguments));
     }

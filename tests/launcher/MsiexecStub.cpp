@@ -1,7 +1,7 @@
 // Stands in for msiexec.exe: records the command line it was given, split
-// (<report>) and whole (<report>.line), and a copy of the package it was handed
-// and of every other file beside it (<report>.<name>), then exits with the code
-// it is told to.
+// (<report>) and whole (<report>.line), its current directory (<report>.cwd),
+// and a copy of the package it was handed and of every other file beside it
+// (<report>.<name>), then exits with the code it is told to.
 // Optional, by environment variable:
 //   TARNELL_STUB_PROBE    tries to open the package for writing and for deletion,
 //                         and every other file beside it for writing, and records the results
@@ -123,6 +123,8 @@ int wmain() {
         }
         writeText(report, lines);
         writeText(report + L".line", GetCommandLineW());
+        wchar_t directory[MAX_PATH];
+        writeText(report + L".cwd", std::wstring(directory, GetCurrentDirectoryW(MAX_PATH, directory)));
         // While this process runs, the package must be in place.
         if (argc > 2) {
             CopyFileW(argv[2], (report + L".msi").c_str(), FALSE);

@@ -16,6 +16,7 @@
 #include "SetupResources.h"
 #include "WinErrorHandling.h"
 #include "WinSysInfo.h"
+#include "WriteProgressWindow.h"
 
 namespace {
 
@@ -60,6 +61,29 @@ void writeFiles(PackageFolder& folder, Files& files) {
         const LPCVOID bytes = cabinet.getPtr(size);
         files.locks.push_back(folder.place(files.cabinets[i], bytes, size));
     }
+}
+
+// A missing resource counts nothing here: writing it fails in its own step, which the failure names.
+uint64_t bytesToWrite(const Files& files) {
+    const auto sizeOf = [](const Resource& resource) -> uint64_t { return resource.exists() ? resource.size() : 0; };
+    uint64_t total = sizeOf(SetupResources::package());
+    for (size_t i = 0; i < files.cabinets.size(); ++i) {
+        total += sizeOf(SetupResources::cabinet(i));
+    }
+    return total;
+}
+
+// Someone waiting on a large package sees that something happens; a silent run shows nothing.
+std::unique_ptr<WriteProgressWindow> progressWindowFor(const MsiexecArguments& arguments,
+                                                       const std::optional<pack::SetupFacts>& facts,
+                                                       const Files& files) {
+    if (arguments.asksForNoModalUi()) {
+        return nullptr;
+    }
+    const WString title = facts && !facts->productName.empty()
+                              ? toWide(facts->productName)
+                              : FileUtils::basename(SysInfo::getExecutablePath());
+    return std::make_unique<WriteProgressWindow>(title, bytesToWrite(files));
 }
 
 std::unique_ptr<PackageFolder> tryCache(const LocationChoice& choice, const pack::SetupFacts& facts, Files& files,
@@ -107,7 +131,11 @@ DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments
     const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
     const bool elevated = SysInfo::isElevated();
     CacheNotes notes;
-    folder = writePackage(facts, elevated, files, notes);
+    {
+        // Closed before msiexec.exe starts: its own window follows.
+        const std::unique_ptr<WriteProgressWindow> progress = progressWindowFor(arguments, facts, files);
+        folder = writePackage(facts, elevated, files, notes);
+    }
 
     // msiexec.exe reads its command line by rules of its own: the user's is passed on as typed.
     Executor msiexec(SysInfo::getMsiexecPath());

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <iterator>
@@ -21,6 +22,9 @@ namespace {
 const int tempNameAttempts = 100;
 // Folders hold what another process will run: after these, their names are random.
 const int predictableDirAttempts = 10;
+
+// Relaxed: a reader wants a number, not an order among writes.
+std::atomic<uint64_t> bytesWritten{0};
 
 bool hasIllegalNameChars(const WString& namePart) {
     // The control characters U+0000..U+001F, then the characters the file system reserves.
@@ -217,7 +221,18 @@ void writeAll(HANDLE file, const WString& path, const void* data, size_t size) {
         }
         bytes += written;
         size -= written;
+        bytesWritten.fetch_add(written, std::memory_order_relaxed);
     }
+}
+
+uint64_t bytesWrittenSoFar() { return bytesWritten.load(std::memory_order_relaxed); }
+
+bool isOnNetwork(const WString& path) {
+    if (path.starts_with(L"\\\\")) {
+        return true;
+    }
+    const bool hasDriveLetter = path.size() >= 2 && path[1] == L':';
+    return hasDriveLetter && GetDriveTypeW((path.substr(0, 2) + L"\\").c_str()) == DRIVE_REMOTE;
 }
 
 void moveFile(const WString& from, const WString& to, bool failIfExists) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <new>
 #include <utility>
 #include <vector>
@@ -67,6 +68,13 @@ private:
 // layer (Wine's least of all) copies a huge block at once; path names the file
 // in the error.
 void writeAll(HANDLE file, const WString& path, const void* data, size_t size);
+// Every byte writeAll has written in this process so far: a progress display
+// reads it without a path through each writer.
+uint64_t bytesWrittenSoFar();
+
+// The path is on another machine: a UNC path, or a drive letter the system
+// reports as a network drive (which a process of another logon may not see).
+bool isOnNetwork(const WString& path);
 
 void copyFile(const WString& from, const WString& to, bool failIfExists);
 void moveFile(const WString& from, const WString& to, bool failIfExists);

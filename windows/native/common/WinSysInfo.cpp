@@ -186,6 +186,19 @@ bool isElevated() {
     return reinterpret_cast<const TOKEN_ELEVATION*>(elevation.data())->TokenIsElevated != 0;
 }
 
+TOKEN_ELEVATION_TYPE tokenElevationType() {
+    const std::vector<BYTE> type = getProcessTokenInformation(TokenElevationType, "TokenElevationType");
+    return *reinterpret_cast<const TOKEN_ELEVATION_TYPE*>(type.data());
+}
+
+bool isInSessionZero() {
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session)) {
+        THROW_SYS_ERROR("ProcessIdToSessionId failed", ProcessIdToSessionId);
+    }
+    return session == 0;
+}
+
 bool hasInteractiveWindowStation() {
     USEROBJECTFLAGS flags{};
     const HWINSTA station = GetProcessWindowStation();
@@ -193,6 +206,16 @@ bool hasInteractiveWindowStation() {
     return station != nullptr &&
            GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) &&
            (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+WString getCurrentDirectory() {
+    // The first call asks for the size, terminator included.
+    std::vector<wchar_t> buffer(GetCurrentDirectoryW(0, nullptr));
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0 || length >= buffer.size()) {
+        THROW_SYS_ERROR("GetCurrentDirectory failed", GetCurrentDirectoryW);
+    }
+    return WString(buffer.data(), length);
 }
 
 HMODULE getCurrentModuleHandle() {

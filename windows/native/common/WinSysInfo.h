@@ -36,8 +36,15 @@ std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const
 WString currentUserSid();
 // The process runs with an elevated token (as an administrator, past the consent prompt).
 bool isElevated();
+// Limited: an administrator's filtered token, which the consent prompt can raise;
+// Default: a standard user, or an administrator where UAC is off; Full: elevated.
+TOKEN_ELEVATION_TYPE tokenElevationType();
+// Session 0 holds the services: nobody there answers a prompt.
+bool isInSessionZero();
 // Someone can see a window this process shows: not a service, not session 0.
 bool hasInteractiveWindowStation();
+
+WString getCurrentDirectory();
 
 HMODULE getCurrentModuleHandle();
 WString getExecutablePath();

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <optional>
+
+#include "MsiexecSwitches.h"
+
+// How a copy of the setup is started through the shell; "runas" shows the consent prompt.
+struct ShellStart {
+    const wchar_t* verb = L"runas";
+    BOOL(WINAPI* start)(SHELLEXECUTEINFOW*) = ShellExecuteExW;
+};
+
+// Starts program through the shell with the command tail as typed, in
+// directory, waits for it and returns its exit code. A start the user refused
+// at the consent prompt ends as 1602, as msiexec.exe ends an install the user
+// cancelled.
+DWORD startAndWait(const WString& program, const WString& tail, const WString& directory, const ShellStart& how = {});
+
+// Runs this setup again with administrator rights, the same tail in the same
+// directory, when chooseSelfElevation (SelfElevationRules.h) says it helps, and
+// returns that run's exit code; nothing when this process installs itself.
+std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments);
