@@ -47,7 +47,7 @@ public:
     // processor's cache.
     template <class Use>
     void forEachPiece(Use use) const {
-        constexpr uint64_t pieceSize = 1 << 20;
+        constexpr uint64_t pieceSize = 1 << 18;
         Bytes buffer(std::min(length, pieceSize));
         for (uint64_t at = 0; at < length;) {
             const std::span<std::byte> piece(buffer.data(), std::min(length - at, pieceSize));
