@@ -94,10 +94,10 @@ void removeProductFolders(const WString& root, const Guid& productCode) {
     });
 }
 
-void sweepOrphanedFolders(const WString& root) {
+void sweepOrphanedFolders(const WString& root, const Guid& ownProduct) {
     forEachFolder(root, [&](const WString& path, const WString& name) {
         const std::optional<WString> code = productCodeOfFolder(name);
-        if (code && msi::queryProductState(Guid(*code)) == INSTALLSTATE_UNKNOWN) {
+        if (code && !(Guid(*code) == ownProduct) && msi::queryProductState(Guid(*code)) == INSTALLSTATE_UNKNOWN) {
             removeUnlessHeld(path, removeAtOnce);
         }
     });

@@ -17,8 +17,10 @@ void removeProductFolders(const WString& root, const Guid& productCode);
 // Folders of products the installer no longer knows, which a removal by
 // msiexec /x or Apps & Features leaves behind. A folder that another setup is
 // installing from at this moment (its product is not registered yet) is held
-// by it and skipped, and nothing is left for the next restart.
-void sweepOrphanedFolders(const WString& root);
+// by it and skipped, and nothing is left for the next restart. The folders of
+// the product the running setup carries are its own steps' to settle: asking
+// the installer about it would load msi.dll for nothing.
+void sweepOrphanedFolders(const WString& root, const Guid& ownProduct);
 
 // The folder a product's LastUsedSource ("n;1;C:\Source\") names; empty for
 // anything else.

@@ -20,4 +20,6 @@ void forEachCacheRootInReach(bool elevated, const std::function<void(const WStri
     }
 }
 
-void sweepPackageCaches(bool elevated) { forEachCacheRootInReach(elevated, sweepOrphanedFolders); }
+void sweepPackageCaches(bool elevated, const Guid& ownProduct) {
+    forEachCacheRootInReach(elevated, [&](const WString& root) { sweepOrphanedFolders(root, ownProduct); });
+}

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "Guid.h"
 #include "tstrings.h"
 
 // The roots of the package caches this process may change: the machine's when
@@ -9,5 +10,6 @@
 // is reported and the next is visited.
 void forEachCacheRootInReach(bool elevated, const std::function<void(const WString& root)>& visit);
 
-// Clears the package caches in reach of what no installed product needs.
-void sweepPackageCaches(bool elevated);
+// Clears the package caches in reach of what no installed product needs,
+// leaving the folders of the setup's own product to its own steps.
+void sweepPackageCaches(bool elevated, const Guid& ownProduct);

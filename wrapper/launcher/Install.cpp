@@ -6,6 +6,7 @@
 
 #include "CacheSweep.h"
 #include "CommandTail.h"
+#include "ErrorHandling.h"
 #include "Executor.h"
 #include "FileUtils.h"
 #include "InstallerLog.h"
@@ -146,7 +147,11 @@ DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments
     folder->finish(exitCode);
     // A setup made without the cache leaves every cache as it found it.
     if (facts && facts->packageCache) {
-        sweepPackageCaches(elevated);
+        // Housekeeping: a product code it cannot read never turns the install's result into a failure.
+        try {
+            sweepPackageCaches(elevated, SetupResources::productCode());
+        }
+        CATCH_AND_REPORT
     }
     notes.appendTo(arguments.logRequest());
     return exitCode;

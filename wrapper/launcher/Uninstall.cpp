@@ -33,7 +33,7 @@ DWORD uninstallProduct(const MsiexecArguments& arguments) {
         if (isSuccessfulInstall(status)) {
             forEachCacheRootInReach(elevated, [&](const WString& root) { removeProductFolders(root, productCode); });
         }
-        sweepPackageCaches(elevated);
+        sweepPackageCaches(elevated, productCode);
     }
     return status;
 }
