@@ -4,6 +4,7 @@
 #include "ErrorHandling.h"
 #include "LockedFile.h"
 #include "Log.h"
+#include "MsiUtils.h"
 #include "PrivateSecurity.h"
 #include "SetupFailure.h"
 #include "WinFileUtils.h"
@@ -27,11 +28,6 @@ WString productFolderName(const Guid& productCode, const WString& productVersion
 }
 
 } // namespace
-
-bool isSuccessfulInstall(DWORD exitCode) {
-    return exitCode == ERROR_SUCCESS || exitCode == ERROR_SUCCESS_REBOOT_INITIATED ||
-           exitCode == ERROR_SUCCESS_REBOOT_REQUIRED;
-}
 
 TemporaryPackageFolder::TemporaryPackageFolder(bool elevated) : dir(newTemporaryFolder(elevated)), removal(dir) {}
 
@@ -61,7 +57,7 @@ OwnedHandle CachedPackageFolder::place(const WString& name, const void* data, si
 void CachedPackageFolder::finish(DWORD exitCode) {
     finished = true;
     folder.release();
-    if (isSuccessfulInstall(exitCode)) {
+    if (msi::isSuccess(exitCode)) {
         removeOtherVersions(root, productCode, folder.path());
     } else {
         removeWhatWasWritten();

@@ -61,6 +61,3 @@ private:
     CacheFolder folder;
     bool finished = false;
 };
-
-// The exit codes of an install that succeeded: done, restart needed, restart started.
-bool isSuccessfulInstall(DWORD exitCode);

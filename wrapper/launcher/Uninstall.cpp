@@ -5,7 +5,6 @@
 #include "CacheLifetime.h"
 #include "CacheSweep.h"
 #include "MsiUtils.h"
-#include "PackageFolder.h"
 #include "SetupFailure.h"
 #include "SetupResources.h"
 #include "WinSysInfo.h"
@@ -30,7 +29,7 @@ DWORD uninstallProduct(const MsiexecArguments& arguments) {
     if (facts && facts->packageCache) {
         const bool elevated = SysInfo::isElevated();
         // A removed product needs none of its cached copies.
-        if (isSuccessfulInstall(status)) {
+        if (msi::isSuccess(status)) {
             forEachCacheRootInReach(elevated, [&](const WString& root) { removeProductFolders(root, productCode); });
         }
         sweepPackageCaches(elevated, productCode);

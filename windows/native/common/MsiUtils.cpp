@@ -124,10 +124,12 @@ NoMoreItemsError::NoMoreItemsError(const std::string& text) : Error(text, ERROR_
 
 ActionStatus::ActionStatus(UINT status, const std::string& message) : message(message), status(status) {}
 
-bool ActionStatus::succeeded() const {
+bool isSuccess(UINT status) {
     return status == ERROR_SUCCESS || status == ERROR_SUCCESS_REBOOT_INITIATED ||
            status == ERROR_SUCCESS_REBOOT_REQUIRED;
 }
+
+bool ActionStatus::succeeded() const { return isSuccess(status); }
 
 void ActionStatus::throwIt() const { throw AppError<Error>(Error(message, status), SOURCE_POSITION); }
 

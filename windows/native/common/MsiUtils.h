@@ -56,6 +56,10 @@ public:
 // Raises AppError<msi::Error> with a text composed from stream insertions.
 #define THROW_MSI_ERROR(msg, status) msi::throwMsiError(SOURCE_POSITION, tstrings::MessageBuilder() << msg, status)
 
+// An installer status that means the installation is complete: done, a
+// restart needed, or a restart started.
+bool isSuccess(UINT status);
+
 // The outcome of one installer call.
 class ActionStatus {
 public:
