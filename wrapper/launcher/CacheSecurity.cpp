@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "WinErrorHandling.h"
+#include "WinSysInfo.h"
 
 const wchar_t* CacheSecurity::sddl(Kind kind) {
     // O:BA owner Administrators; D:P protected, nothing inherited from above;
@@ -68,15 +69,11 @@ FolderFacts folderFacts(HANDLE folder, const WString& path) {
         THROW_SYS_ERROR_CODE("GetSecurityInfo(" << path << ") failed", GetSecurityInfo, status);
     }
     const OwnedLocalMemory ownedDescriptor(descriptor);
-    LPWSTR text = nullptr;
-    if (!ConvertSidToStringSidW(owner, &text)) {
-        THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
-    }
-    const OwnedLocalMemory ownedText(text);
+    const WString ownerSid = SysInfo::sidText(owner);
     // Windows opens a link itself and says so; Wine opens what a link points to,
     // and only the path's own attributes tell.
     const DWORD pathAttributes = GetFileAttributesW(path.c_str());
     const bool link = ((info.dwFileAttributes | (pathAttributes != INVALID_FILE_ATTRIBUTES ? pathAttributes : 0)) &
                        FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    return FolderFacts{link, text};
+    return FolderFacts{link, ownerSid};
 }

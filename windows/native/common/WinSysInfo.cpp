@@ -171,14 +171,18 @@ std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const
     return information;
 }
 
-WString currentUserSid() {
-    const std::vector<BYTE> user = getProcessTokenInformation(TokenUser, "TokenUser");
+WString sidText(PSID sid) {
     LPWSTR text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text)) {
+    if (!ConvertSidToStringSidW(sid, &text)) {
         THROW_SYS_ERROR("ConvertSidToStringSid failed", ConvertSidToStringSidW);
     }
     const OwnedLocalMemory ownedText(text);
     return text;
+}
+
+WString currentUserSid() {
+    const std::vector<BYTE> user = getProcessTokenInformation(TokenUser, "TokenUser");
+    return sidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }
 
 bool isElevated() {

@@ -32,7 +32,9 @@ WString getTempDirectory();
 // What GetTokenInformation tells of this process's token; name is the class's,
 // for the error text.
 std::vector<BYTE> getProcessTokenInformation(TOKEN_INFORMATION_CLASS what, const char* name);
-// The process's user as a SID string ("S-1-5-21-...").
+// A SID as its string form ("S-1-5-21-...").
+WString sidText(PSID sid);
+// The process's user as a SID string.
 WString currentUserSid();
 // The process runs with an elevated token (as an administrator, past the consent prompt).
 bool isElevated();
