@@ -57,8 +57,6 @@ DWORD WINAPI appendThread(void* parameter) {
     return append(*job) ? 0 : 1;
 }
 
-bool startsWith(const WString& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
-
 } // namespace
 
 bool namesDeviceOrPipe(const WString& typed) {
@@ -71,8 +69,10 @@ bool namesDeviceOrPipe(const WString& typed) {
     const WString lower = tstrings::toLower(path);
     // \\server\pipe\name names a pipe on another machine.
     const size_t share = lower.find(L'\\', 2);
-    const bool remotePipe = startsWith(lower, L"\\\\") && share != WString::npos && lower.compare(share, 6, L"\\pipe\\") == 0;
-    return startsWith(path, L"\\\\.\\") || startsWith(path, L"\\\\?\\") || startsWith(path, L"\\??\\") || remotePipe ||
+    const bool remotePipe = tstrings::startsWith(lower, L"\\\\") && share != WString::npos &&
+                            lower.compare(share, 6, L"\\pipe\\") == 0;
+    return tstrings::startsWith(path, L"\\\\.\\") || tstrings::startsWith(path, L"\\\\?\\") ||
+           tstrings::startsWith(path, L"\\??\\") || remotePipe ||
            pack::isDeviceName(std::u16string(name.begin(), name.end()));
 }
 
