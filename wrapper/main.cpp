@@ -10,6 +10,7 @@
 #include "SelfElevation.h"
 #include "SetupFailure.h"
 #include "SetupHelp.h"
+#include "SetupResources.h"
 #include "Uninstall.h"
 #include "WinApp.h"
 
@@ -25,16 +26,23 @@ struct Request {
 };
 const Request* request = nullptr;
 
+// What the setup records of its package decides both whether it elevates itself and where the package goes.
+DWORD install() {
+    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+    if (const std::optional<DWORD> elevated = installElevatedIfItHelps(request->tail, request->arguments, facts)) {
+        return *elevated;
+    }
+    return installPackage(request->tail, request->arguments, facts);
+}
+
 void wrapperMain() {
     if (request->arguments.asksForHelp()) {
         showSetupHelp();
         exitCode = 0;
     } else if (request->arguments.asksToUninstall()) {
         exitCode = static_cast<int>(uninstallProduct(request->arguments));
-    } else if (const std::optional<DWORD> elevated = installElevatedIfItHelps(request->tail, request->arguments)) {
-        exitCode = static_cast<int>(*elevated);
     } else {
-        exitCode = static_cast<int>(installPackage(request->tail, request->arguments));
+        exitCode = static_cast<int>(install());
     }
 }
 

@@ -39,8 +39,7 @@ OwnedHandle openFolder(const WString& path, bool shareDeletion) {
 // Who may own a level of the cache: SYSTEM, the Administrators, whoever owns
 // the known folder it lies in (the system, on Windows), and for the user's
 // cache the user.
-WStringList trustedOwners(PackageLocation location) {
-    const WString base = knownFolder(location);
+WStringList trustedOwners(PackageLocation location, const WString& base) {
     WStringList owners = {systemSid, administratorsSid, folderFacts(openFolder(base, true).get(), base).ownerSid};
     if (location == PackageLocation::UserCache) {
         owners.push_back(SysInfo::currentUserSid());
@@ -75,11 +74,11 @@ WString cacheRoot(PackageLocation location) {
 
 CacheFolder::CacheFolder(PackageLocation location, const WString& folderName)
     : machine(location == PackageLocation::MachineCache) {
-    const WStringList owners = trustedOwners(location);
+    WString level = knownFolder(location);
+    const WStringList owners = trustedOwners(location, level);
     const CacheSecurity protection(CacheSecurity::Folder);
     const PrivateSecurity userOnly(false);
     const SECURITY_ATTRIBUTES* created = machine ? protection.attributes() : userOnly.attributes();
-    WString level = knownFolder(location);
     for (const WString& name : {WString(L"Tarnell"), WString(L"Package Cache"), folderName}) {
         level = FileUtils::joinPath(level, name);
         const bool isProductFolder = name == folderName;

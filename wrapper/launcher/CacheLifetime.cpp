@@ -16,7 +16,7 @@
 
 namespace {
 
-// Each folder directly in root whose name passes the filter.
+// Each folder directly in root, with its name.
 void forEachFolder(const WString& root, const std::function<void(const WString& path, const WString& name)>& visit) {
     WStringList folders;
     FileUtils::DirectoryIterator(root).recursive(false).withFiles(false).findItems(folders);

@@ -30,11 +30,12 @@ public:
         notes.push_back(note);
     }
     void appendTo(const std::optional<LogRequest>& log) const {
+        if (!log) {
+            return;
+        }
         const WString program = FileUtils::basename(SysInfo::getExecutablePath());
         for (const WString& note : notes) {
-            if (log) {
-                appendToInstallerLog(log->file, program + L": " + note + L"\r\n");
-            }
+            appendToInstallerLog(log->file, program + L": " + note + L"\r\n");
         }
     }
 
@@ -124,12 +125,12 @@ std::unique_ptr<PackageFolder> writePackage(const std::optional<pack::SetupFacts
 
 } // namespace
 
-DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments) {
+DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments,
+                     const std::optional<pack::SetupFacts>& facts) {
     // Before anything is made: a launcher that cannot work fails with nothing to clean up.
     const WString tail = unquoteWholeAssignments(typedTail);
     std::unique_ptr<PackageFolder> folder;  // outlives the files' locks, so that it can be removed
     Files files{setupStep(L"read the list of cabinets it carries", SetupResources::cabinetNames), {}};
-    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
     const bool elevated = SysInfo::isElevated();
     CacheNotes notes;
     {

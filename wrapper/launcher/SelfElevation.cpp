@@ -3,7 +3,6 @@
 #include "Log.h"
 #include "SelfElevationRules.h"
 #include "SetupFailure.h"
-#include "SetupResources.h"
 #include "UniqueResource.h"
 #include "WinErrorHandling.h"
 #include "WinFileUtils.h"
@@ -64,8 +63,8 @@ DWORD startAndWait(const WString& program, const WString& tail, const WString& d
     return exitCodeOf(process.get());
 }
 
-std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments) {
-    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments,
+                                              const std::optional<pack::SetupFacts>& facts) {
     const SelfElevationRequest request = requestOf(arguments, facts);
     if (const std::optional<SelfElevationChoice> refusal = refusalByRequest(request)) {
         logChoice(*refusal);

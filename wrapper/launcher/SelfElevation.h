@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "MsiexecSwitches.h"
+#include "SetupFacts.h"
 
 // How a copy of the setup is started through the shell; "runas" shows the consent prompt.
 struct ShellStart {
@@ -23,4 +24,5 @@ DWORD startAndWait(const WString& program, const WString& tail, const WString& d
 // Runs this setup again with administrator rights, the same tail in the same
 // directory, when chooseSelfElevation (SelfElevationRules.h) says it helps, and
 // returns that run's exit code; nothing when this process installs itself.
-std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments);
+std::optional<DWORD> installElevatedIfItHelps(const WString& tail, const MsiexecArguments& arguments,
+                                              const std::optional<pack::SetupFacts>& facts);
