@@ -1,8 +1,9 @@
 #include "Quoting.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
+
+#include "Text.h"
 
 namespace pack {
 namespace {
@@ -13,38 +14,22 @@ std::string unicodeEscape(char32_t c) {
     return text;
 }
 
-// The code point that starts at i in valid UTF-8 (as toUtf8 makes it), and its length.
-std::pair<char32_t, size_t> codePointAt(std::string_view text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[i + k]); };
-    if (byte(0) < 0x80 || i + 1 >= text.size()) {
-        return {byte(0), 1};
-    }
-    if (byte(0) < 0xE0) {
-        return {char32_t(byte(0) & 0x1F) << 6 | (byte(1) & 0x3F), 2};
-    }
-    if (byte(0) < 0xF0 && i + 2 < text.size()) {
-        return {char32_t(byte(0) & 0x0F) << 12 | char32_t(byte(1) & 0x3F) << 6 | (byte(2) & 0x3F), 3};
-    }
-    return {0x10000, std::min<size_t>(4, text.size() - i)};  // beyond the planes that need escapes
-}
-
 bool yamlEscapes(char32_t c) {
     return (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0xFFFE || c == 0xFFFF;
 }
 
 std::string quoted(std::string_view text, bool yaml) {
     std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const auto [c, length] = codePointAt(text, i);
+    // Decoded, so that no byte of a malformed sequence can end the string early.
+    for (const char32_t c : codePoints(text)) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20 || (yaml && yamlEscapes(c))) {
             out += unicodeEscape(c);
         } else {
-            out.append(text.substr(i, length));
+            out += toUtf8(std::u32string_view(&c, 1));
         }
-        i += length;
     }
     return out + "\"";
 }

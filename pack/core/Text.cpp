@@ -91,6 +91,22 @@ std::string toUtf8(std::u16string_view utf16) {
     return out;
 }
 
+std::u32string codePoints(std::string_view utf8) {
+    std::u32string out;
+    for (size_t i = 0; i < utf8.size();) {
+        out += nextCodePoint(utf8, i);
+    }
+    return out;
+}
+
+std::string toUtf8(std::u32string_view codePoints) {
+    std::string out;
+    for (const char32_t c : codePoints) {
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
 std::string shown(std::u16string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {

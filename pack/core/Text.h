@@ -8,6 +8,9 @@ namespace pack {
 // Conversions that never fail: a malformed sequence becomes U+FFFD.
 std::u16string toUtf16(std::string_view utf8);
 std::string toUtf8(std::u16string_view utf16);
+// The code points of UTF-8 text, each malformed sequence as U+FFFD, and back.
+std::u32string codePoints(std::string_view utf8);
+std::string toUtf8(std::u32string_view codePoints);
 
 // Text from a package as a message shows it: UTF-8 in which control characters,
 // line and paragraph separators, bidirectional overrides and lone surrogates

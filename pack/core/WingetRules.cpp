@@ -8,20 +8,6 @@
 namespace pack {
 namespace {
 
-// Characters as a JSON schema counts them: code points.
-std::u32string codePoints(std::string_view utf8) {
-    const std::u16string units = toUtf16(utf8);
-    std::u32string points;
-    for (size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-        }
-        points += c;
-    }
-    return points;
-}
-
 bool isControl(char32_t c) { return c < 0x20 || c == 0x7F; }
 
 // What a regular expression's \s matches.

@@ -252,6 +252,7 @@ TEST(QuotingTest, TextReadsBackUnchanged) {
     EXPECT_EQ(yamlQuoted("{GUID}"), "\"{GUID}\"");
     EXPECT_EQ(yamlQuoted("a\xC2\x85" "b\xE2\x80\xA8" "c\xEF\xBF\xBE"), "\"a\\u0085b\\u2028c\\uFFFE\"")
         << "what YAML reads as line breaks or does not print";
+    EXPECT_EQ(yamlQuoted("a\xC2\"b"), "\"a\xEF\xBF\xBD\\\"b\"") << "a malformed sequence cannot end the string";
     EXPECT_EQ(commandWord("setup-1.2_x.exe"), "setup-1.2_x.exe");
     EXPECT_EQ(commandWord("My Setup.exe"), "\"My Setup.exe\"");
     EXPECT_EQ(commandWord("a&b.exe"), "\"a&b.exe\"");
