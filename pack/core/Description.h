@@ -28,9 +28,13 @@ struct Description {
     std::optional<File> setup;     // none for a package
 };
 
+// The files describe sums: winget needs the setup program's sum alone.
+enum class Sums { Every, SetupOnly };
+
 // Refuses, naming path, what is neither a setup program made by tarnell-pack
-// nor a package, and whatever pack would refuse in either.
-Description describe(const std::string& path, Platform& platform);
+// nor a package, and whatever pack would refuse in either. A file not summed
+// has an empty sha256.
+Description describe(const std::string& path, Platform& platform, Sums sums = Sums::Every);
 
 // The name a setup program's package is extracted under: its original one, or
 // main.msi where an older packer did not record it.

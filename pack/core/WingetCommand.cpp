@@ -1,9 +1,11 @@
 #include "WingetCommand.h"
 
 #include <memory>
+#include <vector>
 
 #include "Bytes.h"
 #include "Cabinets.h"
+#include "Description.h"
 #include "OutputChecks.h"
 #include "OutputFolder.h"
 #include "ProductCode.h"
@@ -111,11 +113,13 @@ std::string versionManifest(const WingetOptions& options, const PackageTexts& te
     return header("version", options, texts) + "DefaultLocale: " + yamlQuoted(options.locale) + "\n" + footer("version");
 }
 
-} // namespace
+struct ManifestFile {
+    std::string name;
+    std::string text;
+};
 
 std::vector<ManifestFile> wingetManifests(const Description& setup, const WingetOptions& options,
                                           const std::string& path) {
-    checkOptions(options);
     if (!setup.setup) {
         throw PackError(path + ": not a setup program made by tarnell-pack; winget takes one, not a package");
     }
@@ -125,9 +129,11 @@ std::vector<ManifestFile> wingetManifests(const Description& setup, const Winget
             {options.id + ".locale." + options.locale + ".yaml", localeManifest(options, texts)}};
 }
 
+} // namespace
+
 std::string winget(const std::string& setup, const WingetOptions& options, Platform& platform) {
     checkOptions(options);  // before the setup program is read and summed
-    const std::vector<ManifestFile> files = wingetManifests(describe(setup, platform), options, setup);
+    const std::vector<ManifestFile> files = wingetManifests(describe(setup, platform, Sums::SetupOnly), options, setup);
     for (const ManifestFile& file : files) {
         if (const std::optional<std::string> fault = plainNameFault(toUtf16(file.name))) {
             throw PackError("--id '" + options.id + "': the file name '" + file.name + "' " + *fault);
