@@ -59,8 +59,8 @@ std::string parseProductCode(const std::string& text) {
 }
 
 ElevationPolicy parseElevation(const std::string& text) {
-    if (text == "auto" || text == "never") {
-        return text == "auto" ? ElevationPolicy::Auto : ElevationPolicy::Never;
+    if (const std::optional<ElevationPolicy> policy = parseElevationPolicy(text)) {
+        return *policy;
     }
     throw UsageError("--elevation: '" + shown(toUtf16(text)) + "' is neither auto nor never");
 }

@@ -29,10 +29,11 @@ std::string jsonList(const std::vector<T>& items, Format format, const char* ind
     return text + "\n" + indent + "]";
 }
 
-std::string numbers(const std::vector<uint32_t>& values) {
+template <class Numbers>
+std::string numbers(const Numbers& values) {
     std::string text;
-    for (size_t i = 0; i < values.size(); ++i) {
-        text += (i == 0 ? "" : ", ") + std::to_string(values[i]);
+    for (const auto value : values) {
+        text += (text.empty() ? "" : ", ") + std::to_string(value);
     }
     return text;
 }
@@ -40,9 +41,7 @@ std::string numbers(const std::vector<uint32_t>& values) {
 template <class Numbers>
 std::string jsonNumbers(const Numbers& values) {
     std::string text = "[";
-    for (const auto value : values) {
-        text += (text.size() == 1 ? "" : ", ") + std::to_string(value);
-    }
+    text += numbers(values);
     text += "]";
     return text;
 }

@@ -76,6 +76,13 @@ std::string formatSetupFacts(const SetupFacts& facts) {
     return out;
 }
 
+std::optional<ElevationPolicy> parseElevationPolicy(std::string_view text) {
+    if (text == "auto" || text == "never") {
+        return text == "auto" ? ElevationPolicy::Auto : ElevationPolicy::Never;
+    }
+    return std::nullopt;
+}
+
 std::optional<SetupFacts> parseSetupFacts(std::string_view utf8) {
     const std::optional<std::vector<std::string_view>> found = values(utf8);
     if (!found) {
@@ -85,8 +92,8 @@ std::optional<SetupFacts> parseSetupFacts(std::string_view utf8) {
     const std::optional<InstallScope> scope = parseScope(v[0]);
     const std::optional<std::string> code = v[3].empty() ? std::optional<std::string>("") : registryForm(toUtf16(v[3]));
     const bool texts = isShownForm(v[1]) && isShownForm(v[2]) && isShownForm(v[4]);
-    if (!scope || !code || *code != v[3] || !texts || (v[5] != "yes" && v[5] != "no") ||
-        (v[6] != "auto" && v[6] != "never")) {
+    const std::optional<ElevationPolicy> elevation = parseElevationPolicy(v[6]);
+    if (!scope || !code || *code != v[3] || !texts || (v[5] != "yes" && v[5] != "no") || !elevation) {
         return std::nullopt;
     }
     return SetupFacts{*scope,
@@ -95,7 +102,7 @@ std::optional<SetupFacts> parseSetupFacts(std::string_view utf8) {
                       *code,
                       toUtf16(v[4]),
                       v[5] == "yes",
-                      v[6] == "auto" ? ElevationPolicy::Auto : ElevationPolicy::Never};
+                      *elevation};
 }
 
 } // namespace pack

@@ -35,6 +35,8 @@ struct SetupFacts {
 InstallScope scopeOf(std::u16string_view allUsers, std::u16string_view msiInstallPerUser);
 
 const char* scopeName(InstallScope scope);  // "machine", "user", "dual"
+// "auto" and "never", as the packer's --elevation and the SETUP resource spell them.
+std::optional<ElevationPolicy> parseElevationPolicy(std::string_view text);
 
 // UTF-8 lines "name=value", every name once, in a fixed order. Texts are
 // written as shown() gives them, so that no value holds a line end.

@@ -176,8 +176,8 @@ SetupContents contentsOf(const std::map<std::u16string, FileRange>& resources) {
             throw Damaged("its SETUP resource is not one tarnell-pack writes");
         }
         const std::u16string& name = contents.facts->packageFileName;
-        if (!name.empty() && plainNameFault(name)) {
-            throw Damaged("the package's name '" + shown(name) + "' " + *plainNameFault(name));
+        if (const std::optional<std::string> fault = name.empty() ? std::nullopt : plainNameFault(name)) {
+            throw Damaged("the package's name '" + shown(name) + "' " + *fault);
         }
     }
     if (const FileRange* list = find(resources, u"CABINETS")) {
