@@ -21,7 +21,8 @@ std::vector<CabinetFile> openCabinets(const PackageInfo& package, const std::str
     for (const std::u16string& name : names) {
         const std::string cabinetPath = platform.join(folder, toUtf8(name));
         if (platform.statusOf(cabinetPath).kind != FileStatus::File) {
-            throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " + folder);
+            throw PackError(path + ": the cabinet '" + shown(name) + "' was not found in " +
+                            (folder == "." ? platform.currentFolder() : folder));
         }
         cabinets.push_back(CabinetFile{name, cabinetPath, platform.openInput(cabinetPath)});
     }

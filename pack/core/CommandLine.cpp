@@ -1,7 +1,9 @@
 #include "CommandLine.h"
 
 #include <algorithm>
+#include <array>
 
+#include "PathNames.h"
 #include "Platform.h"
 #include "ProductCode.h"
 #include "Text.h"
@@ -31,23 +33,34 @@ const char usageText[] =
     "\n"
     "info tells what a setup program (or package) installs and how to deploy it,\n"
     "as text or, with --json, as one JSON object. extract writes the package and\n"
-    "cabinets a setup program carries into folder; --force replaces files there.\n"
-    "winget writes a winget manifest for setup.exe, downloaded from URL.\n"
+    "cabinets a setup program carries into folder, made with its parents when\n"
+    "missing; --force replaces files there. winget writes a winget manifest for\n"
+    "setup.exe, downloaded from URL, into folder.\n"
     "\n"
-    "  --help                 print this text and exit\n"
-    "  --version              print the version and exit\n";
+    "  -h, --help             print this text and exit\n"
+    "  -V, --version          print the version and exit\n"
+    "\n"
+    "An option's value follows it (--icon app.ico) or an equals sign\n"
+    "(--icon=app.ico); -- ends the options. A file is never - (standard input or\n"
+    "output). Exit status: 0 done, 1 refused or failed, 2 wrong usage.\n";
 
 namespace {
 
-bool isOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+using Action = PackOptions::Action;
 
-// The value that follows the option at i; moves i onto it.
-const std::string& optionValue(const std::vector<std::string>& args, size_t& i) {
-    if (i + 1 == args.size()) {
-        throw UsageError(args[i] + " needs a value");
-    }
-    return args[++i];
-}
+// One row per verb: the word that names it (none: packing) and the files it takes, in order.
+struct Verb {
+    const char* word;
+    Action action;
+    std::array<std::pair<const char*, std::string PackOptions::*>, 2> files;
+};
+
+const Verb verbs[] = {
+    {"", Action::Pack, {{{"package", &PackOptions::package}, {"output", &PackOptions::output}}}},
+    {"info", Action::Info, {{{"setup program or package", &PackOptions::input}, {}}}},
+    {"extract", Action::Extract, {{{"setup program", &PackOptions::input}, {"folder", &PackOptions::folder}}}},
+    {"winget", Action::Winget, {{{"setup program", &PackOptions::input}, {}}}},
+};
 
 std::string parseProductCode(const std::string& text) {
     const std::u16string wide = toUtf16(text);
@@ -65,120 +78,162 @@ ElevationPolicy parseElevation(const std::string& text) {
     throw UsageError("--elevation: '" + shown(toUtf16(text)) + "' is neither auto nor never");
 }
 
-bool has(const std::vector<std::string>& args, const char* option) {
-    return std::find(args.begin(), args.end(), option) != args.end();
+// One row per option of a verb: a flag, or an option with a value.
+struct Option {
+    const char* name;
+    Action verb;
+    bool takesValue;
+    bool required;
+    void (*set)(PackOptions& options, const std::string& value);
+};
+
+const Option optionRows[] = {
+    {"--product-code", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.productCode = parseProductCode(v); }},
+    {"--icon", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.icon = v; }},
+    {"--no-package-cache", Action::Pack, false, false, [](PackOptions& o, const std::string&) { o.packageCache = false; }},
+    {"--elevation", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.elevation = parseElevation(v); }},
+    {"--json", Action::Info, false, false, [](PackOptions& o, const std::string&) { o.json = true; }},
+    {"--force", Action::Extract, false, false, [](PackOptions& o, const std::string&) { o.force = true; }},
+    {"--id", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.id = v; }},
+    {"--url", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.url = v; }},
+    {"--locale", Action::Winget, true, false, [](PackOptions& o, const std::string& v) { o.winget.locale = v; }},
+    {"--out", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.folder = v; }},
+};
+
+const char* const helpWords[] = {"-h", "--help"};
+const char* const versionWords[] = {"-V", "--version"};
+
+// Help or version, asked for anywhere before "--".
+std::optional<Action> infoAsked(const std::vector<std::string>& args) {
+    const auto end = std::find(args.begin(), args.end(), "--");
+    const auto asks = [&](const auto& words) {
+        return std::any_of(args.begin(), end, [&](const std::string& arg) {
+            return std::find(std::begin(words), std::end(words), arg) != std::end(words);
+        });
+    };
+    if (asks(helpWords)) {
+        return Action::ShowHelp;
+    }
+    if (asks(versionWords)) {
+        return Action::ShowVersion;
+    }
+    return std::nullopt;
 }
 
-// The command's file arguments, which must be count; flags seen are set.
-std::vector<std::string> filesOf(const std::vector<std::string>& args, size_t count, const char* usage,
-                                 std::initializer_list<std::pair<const char*, bool*>> flags) {
-    std::vector<std::string> files;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const auto flag = std::find_if(flags.begin(), flags.end(), [&](const auto& f) { return args[i] == f.first; });
-        if (flag != flags.end()) {
-            *flag->second = true;
-        } else if (isOption(args[i])) {
-            throw UsageError("unknown option " + args[i]);
+std::string verbName(Action action) {
+    const auto verb = std::find_if(std::begin(verbs), std::end(verbs), [&](const Verb& v) { return v.action == action; });
+    return *verb->word != '\0' ? verb->word : "packing";
+}
+
+const Option& optionFor(const std::string& name, Action verb) {
+    const auto named = [&](const Option& o) { return name == o.name; };
+    const auto own = std::find_if(std::begin(optionRows), std::end(optionRows),
+                                  [&](const Option& o) { return named(o) && o.verb == verb; });
+    if (own != std::end(optionRows)) {
+        return *own;
+    }
+    const auto other = std::find_if(std::begin(optionRows), std::end(optionRows), named);
+    if (other == std::end(optionRows)) {
+        throw UsageError("unknown option " + name);
+    }
+    throw UsageError(verbName(verb) + " does not take " + name + " (" + verbName(other->verb) + " does)");
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* last) {
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == parts.size() ? last : ", ") + parts[i];
+    }
+    return text;
+}
+
+// Files are read in place and written beside their destination: neither works on a stream.
+void refuseDash(const std::string& arg) {
+    if (arg == "-") {
+        throw UsageError("'-' (standard input or output) is not taken: name a file, ./- for one named -");
+    }
+}
+
+// The files given to the verb, in its order; their count is the verb's.
+void takeFiles(const Verb& verb, const std::vector<std::string>& files, PackOptions& options) {
+    std::vector<std::string> missing;
+    for (size_t i = 0; i < verb.files.size() && verb.files[i].first != nullptr; ++i) {
+        if (i < files.size()) {
+            options.*verb.files[i].second = files[i];
         } else {
-            files.push_back(args[i]);
+            missing.push_back(std::string("no ") + verb.files[i].first);
         }
     }
-    if (files.size() != count) {
-        throw UsageError(usage);
+    if (!missing.empty()) {
+        throw UsageError(joined(missing, " and ") + " given");
     }
-    return files;
+    const auto expected = static_cast<size_t>(
+        std::count_if(verb.files.begin(), verb.files.end(), [](const auto& file) { return file.first != nullptr; }));
+    if (files.size() > expected) {
+        throw UsageError("unexpected argument " + files[expected]);
+    }
+    if (verb.action == Action::Pack && hasExtension(options.output, u".MSI") && !hasExtension(options.package, u".MSI")) {
+        throw UsageError(options.output + " is the package, so it comes first: tarnell-pack " + options.output + " " +
+                         options.package);
+    }
 }
 
-PackOptions parseInfo(const std::vector<std::string>& args) {
-    PackOptions options;
-    options.action = PackOptions::Info;
-    options.input = filesOf(args, 1, "info takes one setup program or package", {{"--json", &options.json}})[0];
-    return options;
-}
-
-PackOptions parseExtract(const std::vector<std::string>& args) {
-    PackOptions options;
-    options.action = PackOptions::Extract;
-    const std::vector<std::string> files =
-        filesOf(args, 2, "extract takes a setup program and a folder", {{"--force", &options.force}});
-    options.input = files[0];
-    options.folder = files[1];
-    return options;
-}
-
-PackOptions parseWinget(const std::vector<std::string>& args) {
-    PackOptions options;
-    options.action = PackOptions::Winget;
-    std::vector<std::string> rest{args[0]};
-    bool hasId = false, hasUrl = false, hasOut = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--id") {
-            options.winget.id = optionValue(args, i);
-            hasId = true;
-        } else if (args[i] == "--url") {
-            options.winget.url = optionValue(args, i);
-            hasUrl = true;
-        } else if (args[i] == "--locale") {
-            options.winget.locale = optionValue(args, i);
-        } else if (args[i] == "--out") {
-            options.winget.folder = optionValue(args, i);
-            hasOut = true;
-        } else {
-            rest.push_back(args[i]);
+void checkRequired(Action verb, const std::vector<std::string>& given) {
+    std::vector<std::string> missing;
+    for (const Option& option : optionRows) {
+        if (option.verb == verb && option.required &&
+            std::find(given.begin(), given.end(), option.name) == given.end()) {
+            missing.push_back(option.name);
         }
     }
-    options.input = filesOf(rest, 1, "winget takes one setup program", {})[0];
-    if (!hasId || !hasUrl || !hasOut) {
-        throw UsageError("winget needs --id, --url and --out");
+    if (!missing.empty()) {
+        throw UsageError(verbName(verb) + " needs " + joined(missing, " and "));
     }
-    return options;
 }
 
 } // namespace
 
 PackOptions parseCommandLine(const std::vector<std::string>& args) {
     PackOptions options;
-    if (has(args, "--help")) {
-        options.action = PackOptions::ShowHelp;
+    if (const std::optional<Action> asked = infoAsked(args)) {
+        options.action = *asked;
         return options;
     }
-    if (has(args, "--version")) {
-        options.action = PackOptions::ShowVersion;
-        return options;
-    }
-    if (!args.empty() && args[0] == "info") {
-        return parseInfo(args);
-    }
-    if (!args.empty() && args[0] == "extract") {
-        return parseExtract(args);
-    }
-    if (!args.empty() && args[0] == "winget") {
-        return parseWinget(args);
-    }
-    std::vector<std::string> files;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--product-code") {
-            options.productCode = parseProductCode(optionValue(args, i));
-        } else if (args[i] == "--icon") {
-            options.icon = optionValue(args, i);
-        } else if (args[i] == "--no-package-cache") {
-            options.packageCache = false;
-        } else if (args[i] == "--elevation") {
-            options.elevation = parseElevation(optionValue(args, i));
-        } else if (isOption(args[i])) {
-            throw UsageError("unknown option " + args[i]);
-        } else {
-            files.push_back(args[i]);
+    const auto named = std::find_if(std::begin(verbs) + 1, std::end(verbs),
+                                    [&](const Verb& v) { return !args.empty() && args[0] == v.word; });
+    const Verb& verb = named != std::end(verbs) ? *named : verbs[0];
+    options.action = verb.action;
+    std::vector<std::string> files, given;
+    bool optionsEnded = false;
+    for (size_t i = named != std::end(verbs) ? 1 : 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        refuseDash(arg);
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
         }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+        const Option& option = optionFor(arg.substr(0, equals), verb.action);
+        std::string value;
+        if (!option.takesValue && equals != std::string::npos) {
+            throw UsageError(std::string(option.name) + " takes no value");
+        }
+        if (option.takesValue) {
+            value = equals != std::string::npos ? arg.substr(equals + 1) : i + 1 < args.size() ? args[++i] : "";
+            if (value.empty()) {
+                throw UsageError(std::string(option.name) + " needs a value");
+            }
+            refuseDash(value);
+        }
+        option.set(options, value);
+        given.push_back(option.name);
     }
-    if (files.size() < 2) {
-        throw UsageError(files.empty() ? "no package and no output given" : "no output given");
-    }
-    if (files.size() > 2) {
-        throw UsageError("unexpected argument " + files[2]);
-    }
-    options.package = files[0];
-    options.output = files[1];
+    takeFiles(verb, files, options);
+    checkRequired(verb.action, given);
     return options;
 }
 

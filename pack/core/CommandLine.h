@@ -28,8 +28,9 @@ struct PackOptions {
     WingetOptions winget;
 };
 
-// "--help" and "--version" win wherever they stand; a first argument of
-// info, extract or winget names the command. Throws UsageError.
+// -h/--help and -V/--version win wherever they stand before "--"; a first
+// argument of info, extract or winget names the command. Throws UsageError
+// with one line naming the problem.
 PackOptions parseCommandLine(const std::vector<std::string>& args);
 
 extern const char usageText[];

@@ -1,7 +1,6 @@
 #include "OutputChecks.h"
 
 #include "PathNames.h"
-#include "Text.h"
 
 namespace pack {
 
@@ -27,10 +26,7 @@ void checkOutput(Platform& platform, const std::string& path, const std::vector<
 }
 
 void checkSetupName(const std::string& path) {
-    std::string name = fileNameOf(path);
-    name.erase(name.find_last_not_of(". ") + 1);
-    const std::u16string upper = asciiUpper(toUtf16(name));
-    if (upper.ends_with(u".MSI") || upper.ends_with(u".CAB")) {
+    if (hasExtension(path, u".MSI") || hasExtension(path, u".CAB")) {
         throw PackError(path + ": cannot write: a setup program's name must not end in .msi or .cab");
     }
 }

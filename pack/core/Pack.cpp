@@ -53,7 +53,7 @@ int run(const std::vector<std::string>& args, Platform& platform, std::span<cons
         }
         return 0;
     } catch (const UsageError& e) {
-        err << prefix << e.what() << "\n" << usageText;
+        err << prefix << e.what() << "\nTry 'tarnell-pack --help'.\n";
         return 2;
     } catch (const std::bad_alloc&) {
         err << prefix << "out of memory\n";

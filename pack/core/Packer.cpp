@@ -12,6 +12,7 @@
 #include "PathNames.h"
 #include "ProductCode.h"
 #include "ResourceTable.h"
+#include "SetupReader.h"
 #include "StubImage.h"
 #include "Text.h"
 #include "VersionInfo.h"
@@ -76,12 +77,21 @@ void carryCabinets(const std::vector<CabinetFile>& cabinets, ResourceTable& reso
     resources.add(resourceType::rcdata, cabinetListName, neutralLanguage, bytesOf(formatCabinetList(names)));
 }
 
+// A setup program where the package belongs: a user who wants its package back.
+PackageInfo packageInfo(const FileRange& file, const std::string& path, Platform& platform) {
+    if (isSetupProgram(file)) {
+        throw PackError(path + ": a setup program, not an installer package: 'tarnell-pack extract " + path +
+                        " <folder>' gives back the package it carries");
+    }
+    return platform.readPackage(file, path);
+}
+
 } // namespace
 
 PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
     checkSetupName(options.output);
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
-    const PackageInfo info = platform.readPackage(FileRange(*package), options.package);
+    const PackageInfo info = packageInfo(FileRange(*package), options.package, platform);
     // Checked even when the command line gives the product code: without a valid one the package cannot install.
     const std::string packageProductCode = productCodeOf(info, options.package);
     const std::vector<CabinetFile> cabinets = openCabinets(info, options.package, platform);

@@ -100,6 +100,8 @@ public:
     virtual void removeEmptyFolder(const std::string& path) = 0;
     // "." for a bare file name.
     virtual std::string folderOf(const std::string& path) = 0;
+    // The path of the current folder, to name it in messages; "." when it has none.
+    virtual std::string currentFolder() = 0;
     virtual std::string join(const std::string& folder, const std::string& name) = 0;
 };
 

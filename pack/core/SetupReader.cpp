@@ -206,6 +206,15 @@ bool looksLikeProgram(const FileRange& file) {
     return start[0] == std::byte{'M'} && start[1] == std::byte{'Z'};
 }
 
+bool isSetupProgram(const FileRange& file) {
+    try {
+        readSetup(file, "");
+        return true;
+    } catch (const PackError&) {
+        return false;
+    }
+}
+
 SetupContents readSetup(const FileRange& file, const std::string& path) {
     try {
         if (!looksLikeProgram(file)) {

@@ -26,6 +26,9 @@ struct SetupContents {
 // True for a file that starts as a Windows program does.
 bool looksLikeProgram(const FileRange& file);
 
+// True for a setup program that readSetup reads.
+bool isSetupProgram(const FileRange& file);
+
 // Refuses, naming path, a file that is not such a setup program ("not a setup
 // program made by tarnell-pack") and one whose resources break the rules the
 // launcher reads them by ("a damaged setup program: ...").

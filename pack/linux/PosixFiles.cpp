@@ -53,7 +53,7 @@ public:
             fail(path, "cannot read its size", errno);
         }
         if (!S_ISREG(info.st_mode)) {
-            throw PackError(path + ": cannot open: not a file");
+            throw PackError(path + ": cannot open: " + (S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file"));
         }
         fileSize = static_cast<uint64_t>(info.st_size);
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -189,5 +189,16 @@ void createPosixFolder(const std::string& path) {
 }
 
 void removeEmptyPosixFolder(const std::string& path) { ::rmdir(path.c_str()); }
+
+std::string posixCurrentFolder() {
+    std::string path(256, '\0');
+    while (::getcwd(path.data(), path.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return ".";
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.c_str();
+}
 
 } // namespace pack

@@ -14,5 +14,7 @@ void createPosixFolder(const std::string& path);
 void removeEmptyPosixFolder(const std::string& path);
 // "." for a bare file name.
 std::string posixFolderOf(const std::string& path);
+// "." when the current folder has no path (it was removed).
+std::string posixCurrentFolder();
 
 } // namespace pack

@@ -25,6 +25,7 @@ public:
     void createFolder(const std::string& path) override { pack::createPosixFolder(path); }
     void removeEmptyFolder(const std::string& path) override { pack::removeEmptyPosixFolder(path); }
     std::string folderOf(const std::string& path) override { return pack::posixFolderOf(path); }
+    std::string currentFolder() override { return pack::posixCurrentFolder(); }
     std::string join(const std::string& folder, const std::string& name) override {
         return folder.ends_with('/') ? folder + name : folder + "/" + name;
     }

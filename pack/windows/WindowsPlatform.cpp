@@ -6,6 +6,7 @@
 #include "UniqueResource.h"
 #include "WinErrorHandling.h"
 #include "WinFileUtils.h"
+#include "WinSysInfo.h"
 #include "tstrings.h"
 
 namespace {
@@ -49,7 +50,7 @@ OwnedHandle openFile(const std::string& path, DWORD access, DWORD disposition, D
 const std::string& checkedInput(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(tstrings::fromUtf8(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        throw PackError(path + ": cannot open: not a file");
+        throw PackError(path + ": cannot open: it is a folder");
     }
     return path;
 }
@@ -208,6 +209,14 @@ void WindowsPlatform::createFolder(const std::string& path) {
 }
 
 void WindowsPlatform::removeEmptyFolder(const std::string& path) { RemoveDirectoryW(tstrings::fromUtf8(path).c_str()); }
+
+std::string WindowsPlatform::currentFolder() {
+    try {
+        return tstrings::toUtf8(SysInfo::getCurrentDirectory());
+    } catch (const std::runtime_error&) {
+        return ".";
+    }
+}
 
 std::string WindowsPlatform::folderOf(const std::string& path) { return folderPart(path); }
 

@@ -14,5 +14,6 @@ public:
     void createFolder(const std::string& path) override;
     void removeEmptyFolder(const std::string& path) override;
     std::string folderOf(const std::string& path) override;
+    std::string currentFolder() override;
     std::string join(const std::string& folder, const std::string& name) override;
 };

@@ -42,7 +42,8 @@ int wmain() {
     Logger::global().setAppender(&quiet);
     std::vector<std::string> args;
     for (const WString& arg : SysInfo::getCommandArgs(SysInfo::AfterProgramName)) {
-        args.push_back(tstrings::toUtf8(arg));
+        // Windows programs answer /? with their usage; no file can have that name.
+        args.push_back(arg == L"/?" ? "--help" : tstrings::toUtf8(arg));
     }
     WindowsPlatform platform;
     std::ostringstream out;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 #include "PackCoreTesting.h"
 #include "Quoting.h"
@@ -136,6 +137,41 @@ TEST_F(PackCommandsTest, ExtractWritesEveryFileOrNone) {
     tamper({{u"SETUP", std::nullopt}});
     ASSERT_EQ(runPack(platform, arguments({"extract", "setup.exe", "old"})).exitCode, 0);
     EXPECT_EQ(file("old/main.msi"), packageBytes()) << "a setup program of an older packer";
+}
+
+TEST_F(PackCommandsTest, ExtractMakesTheFolderWithItsParentsOrLeavesNone) {
+    ASSERT_EQ(runPack(platform, arguments({"extract", "setup.exe", "a/b/c"})).exitCode, 0);
+    EXPECT_EQ(file("a/b/c/app.msi"), packageBytes());
+    EXPECT_EQ(platform.folders.count("a/b"), 1u);
+
+    platform.stopAtFirstWrite = true;
+    EXPECT_EQ(runPack(platform, arguments({"extract", "setup.exe", "a/x/y/"})).exitCode, 1);
+    EXPECT_EQ(platform.folders, (std::set<std::string>{".", "a", "a/b", "a/b/c", "dist"})) << "those it made are gone";
+}
+
+TEST_F(PackCommandsTest, OneLineForEachMistake) {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* line;
+    } rows[] = {
+        {{"setup.exe", "again.exe"}, 1,
+         "setup.exe: a setup program, not an installer package: 'tarnell-pack extract setup.exe <folder>' gives back "
+         "the package it carries"},
+        {{"setup.exe", "dist/app.msi"}, 2,
+         "dist/app.msi is the package, so it comes first: tarnell-pack dist/app.msi setup.exe\n"
+         "Try 'tarnell-pack --help'."},
+        {{"extract", "setup.exe", "setup.exe/out"}, 1, "setup.exe/out: cannot create the folder: setup.exe is a file"},
+        {{"winget", "setup.exe", "--id=A.B", "--url=https://x/", "--out=dist/a.cab"}, 1,
+         "dist/a.cab: cannot write into it: it is a file"},
+    };
+    for (const auto& row : rows) {
+        const int outputs = platform.outputsCreated;
+        const ToolRun run = runPack(platform, row.args);
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.line;
+        EXPECT_EQ(run.err, std::string("tarnell-pack: ") + row.line + "\n");
+        EXPECT_EQ(platform.outputsCreated, outputs);
+    }
 }
 
 TEST_F(PackCommandsTest, SetupProgramsTheLauncherWouldRefuseAreRefused) {

@@ -173,6 +173,7 @@ public:
     }
 
     std::string join(const std::string& folder, const std::string& name) override { return folder + "/" + name; }
+    std::string currentFolder() override { return "/work"; }
 
     std::map<std::string, File> files;
     std::map<std::string, pack::PackageInfo> packages;

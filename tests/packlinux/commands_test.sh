@@ -105,13 +105,15 @@ a cabinet name the launcher refuses|extract ../bad-list.exe x-bad
 a SETUP resource the packer never writes|info ../bad-facts.exe
 files there already|extract ../external.exe x-external
 the folder is a file|extract ../embedded.exe file
-no folder to make it in|extract ../embedded.exe nowhere/x
+a file above the folder|extract ../embedded.exe file/x
 winget takes setup programs|winget ../PackTest.msi --id A.B --url https://x/ --out m-bad
 a bad identifier|winget ../embedded.exe --id Tarnell --url https://x/ --out m-bad
 a bad address|winget ../embedded.exe --id A.B --url ftp://x/ --out m-bad
 a bad locale|winget ../embedded.exe --id A.B --url https://x/ --locale english --out m-bad
 CASES
 both "files there already, replaced" 0 extract --force ../external.exe x-external
+both "a folder and its parents made" 0 extract ../embedded.exe made/with/parents
+both "help after a command" 0 winget -h
 
 # A folder that cannot be made: the system's own reason differs between the tools.
 (cd n && "$native" extract ../embedded.exe /proc/tarnell >../n.out 2>../n.err)

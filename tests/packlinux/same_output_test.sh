@@ -15,6 +15,7 @@ failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
 cp "$packages"/*.msi "$work"
+cp "$packages/pack-test-launcher.exe" "$work/made.exe"
 cp -R "$packages/cabinets" "$packages/refused" "$work"
 cd "$work"
 mkdir missing huge
@@ -70,7 +71,7 @@ while IFS='|' read -r case expected arguments; do
     same native windows "$case"
 done <<'CASES'
 plain package|0|PackTest.msi setup.exe
-icon and product code|0|--icon app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
+icon and product code|0|--icon=app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
 external cabinets|0|cabinets/CabinetTest.msi setup.exe
 a long ProductName|0|long-name.msi setup.exe
 missing cabinet|1|missing/CabinetTest.msi setup.exe
@@ -99,6 +100,11 @@ the output is a device|1|PackTest.msi /dev/null
 a damaged package|1|damaged.msi setup.exe
 no output given|2|PackTest.msi
 unknown option|2|--nope PackTest.msi setup.exe
+an option of another command|2|--force PackTest.msi setup.exe
+a flag given a value|2|--no-package-cache=yes PackTest.msi setup.exe
+standard input for the package|2|- setup.exe
+the arguments swapped|2|setup.exe PackTest.msi
+a setup program for the package|1|made.exe setup.exe
 CASES
 
 [ "$(cat PackTest.msi cabinets/* app.ico | md5sum)" = "$inputs" ] || fail "an input changed"
