@@ -21,7 +21,7 @@ cp "$packages/PackTest.msi" "$packages"/scopes/*.msi "$packages"/reading/*.msi .
 cp -R "$packages/cabinets" .
 "$native" PackTest.msi embedded.exe >/dev/null || fail "packing PackTest.msi"
 "$native" cabinets/CabinetTest.msi external.exe >/dev/null || fail "packing CabinetTest.msi"
-for package in dual machine cp932 utf8 long-string many-strings; do
+for package in dual machine cp932 cp1255 cp1258 utf8 long-string many-strings; do
     "$native" $package.msi $package.exe >/dev/null || fail "packing $package.msi"
 done
 printf 'not a package\n' >notes.txt
@@ -85,6 +85,8 @@ external|0|{"scope": "user", "productName": "Tarnell Cabinet Test"}
 dual|0|{"scope": "dual"}
 machine|0|{"scope": "machine", "architecture": "x64", "languages": [1033, 1031], "packageCode": "{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}"}
 cp932|0|{"productName": "日本語のソフト"}
+cp1255|0|{"productName": "שלום"}
+cp1258|0|{"productName": "Cà phê", "productCode": "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}"}
 utf8|0|{"manufacturer": "Ünïcödé €"}
 long-string|1|{"productName": "LONG"}
 many-strings|0|{"productName": "Tarnell Pack Test", "upgradeCode": "{1D7E6B2A-3C48-4F05-9A61-8B2C0D4E5F37}"}

@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
-cp "$packages"/*.msi "$work"
+cp "$packages"/*.msi "$packages"/reading/cp125?.msi "$work"
 cp "$packages/pack-test-launcher.exe" "$work/made.exe"
 cp -R "$packages/cabinets" "$packages/refused" "$work"
 cd "$work"
@@ -74,6 +74,8 @@ plain package|0|PackTest.msi setup.exe
 icon and product code|0|--icon=app.ico --product-code {0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38} PackTest.msi setup.exe
 external cabinets|0|cabinets/CabinetTest.msi setup.exe
 a long ProductName|0|long-name.msi setup.exe
+code page 1255|0|cp1255.msi setup.exe
+code page 1258|0|cp1258.msi setup.exe
 missing cabinet|1|missing/CabinetTest.msi setup.exe
 2 GiB with the cabinets|1|huge/CabinetTest.msi setup.exe
 unsafe cabinet name|1|refused/unsafe-cabinet.msi setup.exe
