@@ -28,13 +28,14 @@ std::vector<std::u16string> externalCabinets(const PackageInfo& package) {
     std::vector<std::u16string> names;
     std::vector<std::u16string> seen;
     for (const MediaRow& row : byDiskId(package.media)) {
-        if (row.cabinet.empty() || isEmbedded(row.cabinet)) {
+        const std::u16string& cabinet = package.cabinetOf(row);
+        if (cabinet.empty() || isEmbedded(cabinet)) {
             continue;
         }
-        const std::u16string key = windowsUpper(row.cabinet);
+        const std::u16string key = windowsUpper(cabinet);
         if (std::find(seen.begin(), seen.end(), key) == seen.end()) {
             seen.push_back(key);
-            names.push_back(row.cabinet);
+            names.push_back(cabinet);
         }
     }
     return names;
@@ -70,13 +71,13 @@ std::optional<std::string> plainNameFault(std::u16string_view name) {
 
 std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package) {
     std::vector<MediaRow> media = package.media;
+    const auto before = [](const MediaRow& row, int32_t sequence) { return row.lastSequence < sequence; };
     std::stable_sort(media.begin(), media.end(),
-                     [](const MediaRow& a, const MediaRow& b) { return a.lastSequence < b.lastSequence; });
+                     [&](const MediaRow& a, const MediaRow& b) { return before(a, b.lastSequence); });
     for (const int32_t sequence : package.fileSequences) {
         // The installer takes a file from the first disk whose last sequence reaches it.
-        const auto disk = std::find_if(media.begin(), media.end(),
-                                       [sequence](const MediaRow& row) { return row.lastSequence >= sequence; });
-        if (disk == media.end() || disk->cabinet.empty()) {
+        const auto disk = std::lower_bound(media.begin(), media.end(), sequence, before);
+        if (disk == media.end() || package.cabinetOf(*disk).empty()) {
             return sequence;
         }
     }

@@ -90,44 +90,52 @@ int32_t MsiTable::integer(size_t row, size_t column) const {
     return columns[column].width == 2 ? static_cast<int16_t>(stored ^ 0x8000) : static_cast<int32_t>(stored ^ 0x80000000);
 }
 
-std::string_view MsiTable::text(size_t row, size_t column) const {
+uint32_t MsiTable::textId(size_t row, size_t column) const {
     if (!isText(columns[column].type)) {
         throw DamagedPackage("a column that holds text in every package holds numbers");
     }
-    return strings.bytes(value(row, column));
+    return value(row, column);
 }
 
-MsiTables::MsiTables(const CompoundFile& file, const StringPool& strings) : file(file), strings(strings) {
-    const size_t ref = strings.referenceSize();
-    const Bytes tables = tableStream(file, "_Tables");
-    for (size_t at = 0; at + ref <= tables.size(); at += ref) {
-        names.emplace_back(strings.bytes(readValue(tables, at, ref)));
-    }
-    // _Columns describes every table but itself: Table, Number, Name, Type.
-    const MsiTable all({{"Table", 0x0D40, ref}, {"Number", 0x0502, 2}, {"Name", 0x0D40, ref}, {"Type", 0x0502, 2}},
-                       tableStream(file, "_Columns"), strings);
-    std::map<std::string, std::vector<std::pair<int32_t, MsiTable::Column>>, std::less<>> numbered;
-    for (size_t row = 0; row < all.rowCount(); ++row) {
-        const auto type = static_cast<uint16_t>(all.integer(row, 3));
-        numbered[std::string(all.text(row, 0))].emplace_back(
-            all.integer(row, 1), MsiTable::Column{std::string(all.text(row, 2)), type, widthOf(type, ref), 0});
-    }
-    for (auto& [table, list] : numbered) {
-        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& [number, column] : list) {
-            columns[table].push_back(column);
+// Both tables stay as stored, and are searched when a table is read: a few
+// times for each package.
+MsiTables::MsiTables(const CompoundFile& file, const StringPool& strings)
+    : file(file), strings(strings),
+      names({{"Name", 0x0D40, strings.referenceSize()}}, tableStream(file, "_Tables"), strings),
+      // _Columns describes every table but itself: Table, Number, Name, Type.
+      described({{"Table", 0x0D40, strings.referenceSize()},
+                 {"Number", 0x0502, 2},
+                 {"Name", 0x0D40, strings.referenceSize()},
+                 {"Type", 0x0502, 2}},
+                tableStream(file, "_Columns"), strings) {}
+
+bool MsiTables::has(std::string_view table) const {
+    for (size_t row = 0; row < names.rowCount(); ++row) {
+        if (names.text(row, 0) == table) {
+            return true;
         }
     }
+    return false;
 }
 
-bool MsiTables::has(std::string_view table) const { return std::find(names.begin(), names.end(), table) != names.end(); }
-
 MsiTable MsiTables::read(std::string_view table) const {
-    const auto found = columns.find(table);
-    if (found == columns.end()) {
+    std::vector<std::pair<int32_t, MsiTable::Column>> numbered;
+    for (size_t row = 0; row < described.rowCount(); ++row) {
+        if (described.text(row, 0) == table) {
+            const auto type = static_cast<uint16_t>(described.integer(row, 3));
+            numbered.emplace_back(described.integer(row, 1), MsiTable::Column{described.text(row, 2), type,
+                                                                              widthOf(type, strings.referenceSize()), 0});
+        }
+    }
+    if (numbered.empty()) {
         throw DamagedPackage("a table has no columns");
     }
-    return MsiTable(found->second, tableStream(file, table), strings);
+    std::stable_sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<MsiTable::Column> columns;
+    for (const auto& [number, column] : numbered) {
+        columns.push_back(column);
+    }
+    return MsiTable(std::move(columns), tableStream(file, table), strings);
 }
 
 } // namespace pack

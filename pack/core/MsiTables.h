@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +14,12 @@ namespace pack {
 // One table of an installer package, read from its stream: column by column,
 // every row's value of the first column, then of the second, and so on.
 // Integers are stored with their sign bit flipped, 0 meaning null; texts as
-// numbers in the string pool.
+// numbers in the string pool. Texts are views of the pool: a string that many
+// rows name is held once.
 class MsiTable {
 public:
     struct Column {
-        std::string name;
+        std::string_view name;
         uint16_t type = 0;
         size_t width = 0;   // bytes of one value
         size_t start = 0;   // where the column's values begin in the stream
@@ -32,8 +32,10 @@ public:
     size_t column(std::string_view name) const;
     // Throws DamagedPackage when the column holds no integers; nullInteger for null.
     int32_t integer(size_t row, size_t column) const;
-    // The text's bytes in the package's code page; throws DamagedPackage when the column holds no text.
-    std::string_view text(size_t row, size_t column) const;
+    // The text's number in the string pool; throws DamagedPackage when the column holds no text.
+    uint32_t textId(size_t row, size_t column) const;
+    // The text's bytes in the package's code page.
+    std::string_view text(size_t row, size_t column) const { return strings.bytes(textId(row, column)); }
 
 private:
     uint32_t value(size_t row, size_t column) const;
@@ -57,8 +59,8 @@ public:
 private:
     const CompoundFile& file;
     const StringPool& strings;
-    std::vector<std::string> names;
-    std::map<std::string, std::vector<MsiTable::Column>, std::less<>> columns;
+    MsiTable names;        // _Tables
+    MsiTable described;    // _Columns
 };
 
 // The streams of a package by the names the installer gives them.

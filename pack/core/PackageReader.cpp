@@ -1,6 +1,7 @@
 #include "PackageReader.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "CompoundFile.h"
 #include "MsiTables.h"
@@ -60,9 +61,15 @@ public:
         const size_t diskId = table.column("DiskId");
         const size_t lastSequence = table.column("LastSequence");
         const size_t cabinet = table.column("Cabinet");
+        // Each string decoded and held once, however many rows name it.
+        std::unordered_map<uint32_t, uint32_t> cabinetOfString;
         for (size_t row = 0; row < table.rowCount(); ++row) {
-            info.media.push_back(MediaRow{table.integer(row, diskId), table.integer(row, lastSequence),
-                                          text(table.text(row, cabinet))});
+            const uint32_t id = table.textId(row, cabinet);
+            const auto [known, added] = cabinetOfString.try_emplace(id, static_cast<uint32_t>(info.cabinets.size()));
+            if (added) {
+                info.cabinets.push_back(text(table.text(row, cabinet)));
+            }
+            info.media.push_back(MediaRow{table.integer(row, diskId), table.integer(row, lastSequence), known->second});
         }
     }
 

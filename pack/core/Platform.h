@@ -28,7 +28,7 @@ public:
 struct MediaRow {
     int32_t diskId = 0;
     int32_t lastSequence = 0;
-    std::u16string cabinet;  // "#name": embedded; "": none; else a file beside the package
+    uint32_t cabinet = 0;  // its Cabinet: an index into PackageInfo::cabinets
 };
 
 // The values as the package holds them; the core checks every one. A null
@@ -40,7 +40,12 @@ struct PackageInfo {
     // From the summary information: the revision number (the package code) and the template.
     std::u16string packageCode, summaryTemplate;
     std::vector<MediaRow> media;           // every Media row
+    // The Cabinets of the Media rows, each once however many rows name it:
+    // "#name": embedded; "": none; else a file beside the package.
+    std::vector<std::u16string> cabinets;
     std::vector<int32_t> fileSequences;    // File.Sequence of every File row
+
+    const std::u16string& cabinetOf(const MediaRow& row) const { return cabinets[row.cabinet]; }
 };
 
 inline constexpr int32_t nullInteger = INT32_MIN;

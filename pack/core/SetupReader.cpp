@@ -1,6 +1,6 @@
 #include "SetupReader.h"
 
-#include <map>
+#include <variant>
 
 #include "Cabinets.h"
 #include "ProductCode.h"
@@ -12,17 +12,8 @@ namespace {
 constexpr uint32_t highBit = 0x80000000;
 constexpr uint16_t pe32PlusMagic = 0x20B;
 constexpr size_t sectionHeaderSize = 40, maxSections = 96;
-// Longer resource names are none of the packer's, and are not read.
-constexpr uint16_t maxNameLength = 32;
 
 class NotASetup {};
-
-// How rcdataResources names a resource known by its number.
-std::u16string numberedName(uint32_t number) {
-    std::u16string name = u"#";
-    name += toUtf16(std::to_string(number));
-    return name;
-}
 
 class Damaged : public std::runtime_error {
 public:
@@ -59,27 +50,28 @@ public:
         resourceBase = fileOffset(resourceRva, 16);
     }
 
-    // The RT_RCDATA resources by name: upper-case names, or numbers as text after "#".
-    std::map<std::u16string, FileRange> rcdataResources() const {
-        std::map<std::u16string, FileRange> found;
-        for (const auto& [type, typeField] : children(resourceBase)) {
-            if (type != numberedName(10)) {  // RT_RCDATA
-                continue;
-            }
-            for (const auto& [name, nameField] : children(subdirectory(typeField))) {
-                // The first language: the packer writes one.
-                const uint64_t languages = subdirectory(nameField);
-                if (half(languages + 12) + half(languages + 14) == 0) {
-                    throw Damaged("a resource has no data");
-                }
-                const uint32_t leaf = word(languages + 16 + 4);
-                if ((leaf & highBit) != 0) {
-                    throw Damaged("its resource directory is broken");
-                }
-                found.emplace(name, data(leaf));
-            }
+    // The RT_RCDATA resource of that name (in upper case) or number, found as
+    // the system's loader finds it; nothing where the loader finds none.
+    std::optional<FileRange> rcdata(const std::variant<std::u16string_view, uint16_t>& name) const {
+        const std::optional<uint32_t> names = entry(resourceBase, uint16_t{10});  // RT_RCDATA
+        if (!names) {
+            return std::nullopt;
         }
-        return found;
+        const uint64_t namesDirectory = subdirectory(*names);
+        const std::optional<uint32_t> languages = std::visit([&](auto id) { return entry(namesDirectory, id); }, name);
+        if (!languages) {
+            return std::nullopt;
+        }
+        const uint64_t directory = subdirectory(*languages);
+        if (half(directory + 12) + half(directory + 14) == 0) {
+            throw Damaged("a resource has no data");
+        }
+        // The packer writes one language, neutral, which the loader looks for first.
+        const uint32_t leaf = entry(directory, uint16_t{0}).value_or(word(directory + 16 + 4));
+        if ((leaf & highBit) != 0) {
+            throw Damaged("its resource directory is broken");
+        }
+        return data(leaf);
     }
 
 private:
@@ -90,30 +82,57 @@ private:
         return resourceBase + (field & ~highBit);
     }
 
-    // The entries of the directory at offset: each name (or "#number") with its offset field.
-    std::vector<std::pair<std::u16string, uint32_t>> children(uint64_t offset) const {
-        const size_t count = size_t{half(offset + 12)} + half(offset + 14);
-        const Bytes entries = bytes(offset + 16, count * 8);
-        std::vector<std::pair<std::u16string, uint32_t>> result;
-        for (size_t i = 0; i < count; ++i) {
-            const uint32_t id = readLe<uint32_t>(entries, i * 8);
-            result.emplace_back((id & highBit) != 0 ? name(resourceBase + (id & ~highBit)) : numberedName(id & 0xFFFF),
-                                readLe<uint32_t>(entries, i * 8 + 4));
-        }
-        return result;
+    // The offset field of the directory's entry for number, searched by halves
+    // among the numbered entries as the loader searches. A directory may list a
+    // number many times: the loader stops at one of them, and so does this.
+    std::optional<uint32_t> entry(uint64_t directory, uint16_t number) const {
+        const uint16_t named = half(directory + 12);
+        return search(directory, named, named + half(directory + 14), [&](uint64_t at) {
+            const uint16_t id = half(at);
+            return id == number ? 0 : id > number ? 1 : -1;
+        });
     }
 
-    std::u16string name(uint64_t offset) const {
-        const uint16_t length = half(offset);
-        if (length > maxNameLength) {
-            return u"";
+    // The same for a name, among the named entries, compared as the loader's
+    // wcsncmp compares it with each stored name: never more of it than name's length.
+    std::optional<uint32_t> entry(uint64_t directory, std::u16string_view name) const {
+        return search(directory, 0, half(directory + 12), [&](uint64_t at) {
+            const uint64_t offset = resourceBase + (word(at) & ~highBit);
+            const uint16_t length = half(offset);
+            const size_t compared = std::min<size_t>(length, name.size() + 1);
+            const Bytes units = bytes(offset + 2, compared * uint64_t{2});
+            for (size_t i = 0; i < compared; ++i) {
+                const char16_t wanted = i < name.size() ? name[i] : u'\0';
+                const auto stored = static_cast<char16_t>(readLe<uint16_t>(units, i * 2));
+                if (wanted != stored) {
+                    return wanted < stored ? 1 : -1;
+                }
+                if (wanted == u'\0') {
+                    break;
+                }
+            }
+            return name.size() == length ? 0 : -1;
+        });
+    }
+
+    // order(entry) says where the entry at that offset lies from the one looked
+    // for: 0 it is the one, 1 after it, -1 before it.
+    template <class Order>
+    std::optional<uint32_t> search(uint64_t directory, int64_t low, int64_t end, Order order) const {
+        for (int64_t high = end - 1; low <= high;) {
+            const int64_t middle = (low + high) / 2;
+            const uint64_t at = directory + 16 + static_cast<uint64_t>(middle) * 8;
+            const int found = order(at);
+            if (found == 0) {
+                return word(at + 4);
+            }
+            if (found > 0) {
+                high = middle - 1;
+            } else {
+                low = middle + 1;
+            }
         }
-        const Bytes units = bytes(offset + 2, length * uint64_t{2});
-        std::u16string text;
-        for (uint16_t i = 0; i < length; ++i) {
-            text += static_cast<char16_t>(readLe<uint16_t>(units, i * size_t{2}));
-        }
-        return asciiUpper(text);
+        return std::nullopt;
     }
 
     FileRange data(uint32_t field) const {
@@ -155,22 +174,17 @@ std::string textOf(const FileRange& range) {
     return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-const FileRange* find(const std::map<std::u16string, FileRange>& resources, const std::u16string& name) {
-    const auto found = resources.find(name);
-    return found != resources.end() ? &found->second : nullptr;
-}
-
-SetupContents contentsOf(const std::map<std::u16string, FileRange>& resources) {
-    const FileRange* package = find(resources, u"MSI");
-    const FileRange* code = find(resources, u"PRODUCT_CODE");
-    if (package == nullptr || code == nullptr) {
+SetupContents contentsOf(const Image& image) {
+    const std::optional<FileRange> package = image.rcdata(u"MSI");
+    const std::optional<FileRange> code = image.rcdata(u"PRODUCT_CODE");
+    if (!package || !code) {
         throw NotASetup();
     }
     SetupContents contents{*package, textOf(*code), std::nullopt, {}};
     if (registryForm(toUtf16(contents.productCode)) != contents.productCode) {
         throw Damaged("its product code is not a GUID in registry form");
     }
-    if (const FileRange* facts = find(resources, u"SETUP")) {
+    if (const std::optional<FileRange> facts = image.rcdata(u"SETUP")) {
         contents.facts = parseSetupFacts(textOf(*facts));
         if (!contents.facts) {
             throw Damaged("its SETUP resource is not one tarnell-pack writes");
@@ -180,14 +194,16 @@ SetupContents contentsOf(const std::map<std::u16string, FileRange>& resources) {
             throw Damaged("the package's name '" + shown(name) + "' " + *fault);
         }
     }
-    if (const FileRange* list = find(resources, u"CABINETS")) {
+    if (const std::optional<FileRange> list = image.rcdata(u"CABINETS")) {
         const CabinetList cabinets = parseCabinetList(textOf(*list));
         if (!cabinets.fault.empty()) {
             throw Damaged(cabinets.fault);
         }
         for (size_t i = 0; i < cabinets.names.size(); ++i) {
-            const FileRange* bytes = find(resources, numberedName(static_cast<uint32_t>(i + 1)));
-            if (bytes == nullptr) {
+            // Numbers beyond a resource id's 16 bits name no resource.
+            const std::optional<FileRange> bytes =
+                i < 0xFFFF ? image.rcdata(static_cast<uint16_t>(i + 1)) : std::nullopt;
+            if (!bytes) {
                 throw Damaged("the cabinet '" + shown(cabinets.names[i]) + "' is not there");
             }
             contents.cabinets.push_back(SetupContents::Cabinet{cabinets.names[i], *bytes});
@@ -220,7 +236,7 @@ SetupContents readSetup(const FileRange& file, const std::string& path) {
         if (!looksLikeProgram(file)) {
             throw NotASetup();
         }
-        return contentsOf(Image(file).rcdataResources());
+        return contentsOf(Image(file));
     } catch (const NotASetup&) {
         throw PackError(path + ": not a setup program made by tarnell-pack");
     } catch (const Damaged& e) {

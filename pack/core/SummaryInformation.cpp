@@ -29,6 +29,8 @@ SummaryInformation readSummaryInformation(std::span<const std::byte> stream) {
         damaged();
     }
     SummaryInformation summary;
+    // Views until the end: a set may list a property many times, each time the same long text.
+    std::map<uint32_t, std::string_view> texts;
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t id = readLe<uint32_t>(stream, section + 8 + i * 8);
         const uint64_t at = uint64_t{section} + readLe<uint32_t>(stream, section + 12 + i * 8);
@@ -42,11 +44,15 @@ SummaryInformation readSummaryInformation(std::span<const std::byte> stream) {
             if (!within(stream.size(), at + 4, 4) || !within(stream.size(), at + 8, readLe<uint32_t>(stream, at + 4))) {
                 damaged();
             }
-            const auto* text = reinterpret_cast<const char*>(stream.data() + at + 8);
-            const std::string value(text, readLe<uint32_t>(stream, at + 4));
-            // The length counts the terminating zero.
-            summary.texts[id] = value.substr(0, value.find('\0'));
+            if (id == SummaryInformation::templateProperty || id == SummaryInformation::revisionNumber) {
+                texts[id] = std::string_view(reinterpret_cast<const char*>(stream.data() + at + 8),
+                                             readLe<uint32_t>(stream, at + 4));
+            }
         }
+    }
+    for (const auto& [id, text] : texts) {
+        // The length counts the terminating zero.
+        summary.texts[id] = std::string(text.substr(0, text.find('\0')));
     }
     return summary;
 }

@@ -11,7 +11,7 @@ namespace pack {
 // "\005SummaryInformation", a property set), in the set's own code page.
 struct SummaryInformation {
     uint32_t codePage = 0;  // property 1; 0 when absent
-    std::map<uint32_t, std::string> texts;
+    std::map<uint32_t, std::string> texts;  // of the two properties below, when present
 
     static constexpr uint32_t templateProperty = 7;
     static constexpr uint32_t revisionNumber = 9;  // the package code

@@ -207,7 +207,7 @@ TEST_F(PackCommandsTest, SetupProgramsTheLauncherWouldRefuseAreRefused) {
     }
     platform.addFile("setup.exe", Bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(original.size() / 2)));
     EXPECT_EQ(runPack(platform, arguments({"info", "setup.exe"})).err,
-              "tarnell-pack: setup.exe: a damaged setup program: its resources lie outside the file\n");
+              "tarnell-pack: setup.exe: a damaged setup program: a resource lies outside the file\n");
     EXPECT_EQ(runPack(platform, arguments({"info", "dist/a.cab"})).err,
               "tarnell-pack: dist/a.cab: neither a setup program made by tarnell-pack nor an installer package\n");
 }

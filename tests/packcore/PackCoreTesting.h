@@ -245,19 +245,42 @@ inline ToolRun runPack(FakePlatform& platform, const std::vector<std::string>& a
 
 inline constexpr char productCode[] = "{5B8E2C41-7D3F-4A96-8E10-3F6C2D9A7B54}";
 
-inline pack::PackageInfo packageWith(std::vector<pack::MediaRow> media, std::vector<int32_t> files = {1},
+// A Media row as a test writes it: its Cabinet as text.
+struct Medium {
+    int32_t diskId, lastSequence;
+    std::u16string cabinet;
+};
+
+// The package's Media rows, each Cabinet held once as the reader holds it.
+inline void setMedia(pack::PackageInfo& package, const std::vector<Medium>& media) {
+    package.media.clear();
+    package.cabinets.clear();
+    for (const Medium& medium : media) {
+        const auto known = std::find(package.cabinets.begin(), package.cabinets.end(), medium.cabinet);
+        const auto index = static_cast<uint32_t>(known - package.cabinets.begin());
+        if (known == package.cabinets.end()) {
+            package.cabinets.push_back(medium.cabinet);
+        }
+        package.media.push_back(pack::MediaRow{medium.diskId, medium.lastSequence, index});
+    }
+}
+
+inline pack::PackageInfo packageWith(const std::vector<Medium>& media, std::vector<int32_t> files = {1},
                                      std::u16string code = pack::toUtf16(productCode)) {
-    return pack::PackageInfo{.productCode = std::move(code),
-                             .productName = u"Tarnell",
-                             .productVersion = u"1.2",
-                             .manufacturer = u"Testers",
-                             .upgradeCode = u"",
-                             .allUsers = u"1",
-                             .msiInstallPerUser = u"",
-                             .packageCode = u"{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
-                             .summaryTemplate = u"x64;1033",
-                             .media = std::move(media),
-                             .fileSequences = std::move(files)};
+    pack::PackageInfo package{.productCode = std::move(code),
+                              .productName = u"Tarnell",
+                              .productVersion = u"1.2",
+                              .manufacturer = u"Testers",
+                              .upgradeCode = u"",
+                              .allUsers = u"1",
+                              .msiInstallPerUser = u"",
+                              .packageCode = u"{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
+                              .summaryTemplate = u"x64;1033",
+                              .media = {},
+                              .cabinets = {},
+                              .fileSequences = std::move(files)};
+    setMedia(package, media);
+    return package;
 }
 
 // The resources of a setup program as the fake stub's layout places them.

@@ -243,8 +243,9 @@ TEST(PackRulesTest, CabinetNamesThatAreNotPlainFileNames) {
 
 TEST(PackRulesTest, ExternalCabinetsInDiskOrderEachOnce) {
     PackageInfo package;
-    package.media = {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"}, {4, 40, u"FIRST.CAB"},
-                     {5, 50, u""}, {6, 60, u"cab 2.cab"}, {7, 70, u"\u00e9t\u00e9.cab"}, {8, 80, u"\u00c9T\u00c9.CAB"}};
+    packtest::setMedia(package, {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"},
+                                 {4, 40, u"FIRST.CAB"}, {5, 50, u""}, {6, 60, u"cab 2.cab"}, {7, 70, u"\u00e9t\u00e9.cab"},
+                                 {8, 80, u"\u00c9T\u00c9.CAB"}, {9, 90, u"third.cab"}});
     EXPECT_EQ(externalCabinets(package),
               (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
 }
@@ -292,9 +293,9 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
 }
 
 TEST(PackRulesTest, FilesOutsideCabinets) {
-    const std::vector<MediaRow> cabinets = {{1, 2, u"#a.cab"}, {2, 5, u"b.cab"}};
+    const std::vector<packtest::Medium> cabinets = {{1, 2, u"#a.cab"}, {2, 5, u"b.cab"}};
     const struct {
-        std::vector<MediaRow> media;
+        std::vector<packtest::Medium> media;
         std::vector<int32_t> files;
         std::optional<int32_t> outside;
     } rows[] = {
@@ -307,7 +308,7 @@ TEST(PackRulesTest, FilesOutsideCabinets) {
     };
     for (const auto& row : rows) {
         PackageInfo package;
-        package.media = row.media;
+        packtest::setMedia(package, row.media);
         package.fileSequences = row.files;
         EXPECT_EQ(fileOutsideCabinets(package), row.outside);
     }

@@ -49,9 +49,9 @@ TEST(PackageReaderTest, ReadsEveryValueThePackerNeeds) {
     ASSERT_EQ(info.media.size(), 2u);
     EXPECT_EQ(info.media[0].diskId, 1);
     EXPECT_EQ(info.media[0].lastSequence, 1);
-    EXPECT_EQ(info.media[0].cabinet, u"cab one.cab");
+    EXPECT_EQ(info.cabinetOf(info.media[0]), u"cab one.cab");
     EXPECT_EQ(info.media[1].diskId, 2);
-    EXPECT_EQ(info.media[1].cabinet, u"cab2.cab");
+    EXPECT_EQ(info.cabinetOf(info.media[1]), u"cab2.cab");
     EXPECT_EQ(info.fileSequences, (std::vector<int32_t>{1, 2}));
 }
 
