@@ -42,7 +42,9 @@ const char usageText[] =
     "\n"
     "An option's value follows it (--icon app.ico) or an equals sign\n"
     "(--icon=app.ico); -- ends the options. A file is never - (standard input or\n"
-    "output). Exit status: 0 done, 1 refused or failed, 2 wrong usage.\n";
+    "output).\n"
+    "\n"
+    "Exit status: 0 done, 1 refused or failed, 2 wrong usage.\n";
 
 namespace {
 
