@@ -80,26 +80,27 @@ ElevationPolicy parseElevation(const std::string& text) {
     throw UsageError("--elevation: '" + shown(toUtf16(text)) + "' is neither auto nor never");
 }
 
-// One row per option of a verb: a flag, or an option with a value.
+// One row per option of a verb: a flag, an option with a value, or one the verb cannot do without.
 struct Option {
+    enum Kind { Flag, Value, Required };
+
     const char* name;
     Action verb;
-    bool takesValue;
-    bool required;
+    Kind kind;
     void (*set)(PackOptions& options, const std::string& value);
 };
 
 const Option optionRows[] = {
-    {"--product-code", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.productCode = parseProductCode(v); }},
-    {"--icon", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.icon = v; }},
-    {"--no-package-cache", Action::Pack, false, false, [](PackOptions& o, const std::string&) { o.packageCache = false; }},
-    {"--elevation", Action::Pack, true, false, [](PackOptions& o, const std::string& v) { o.elevation = parseElevation(v); }},
-    {"--json", Action::Info, false, false, [](PackOptions& o, const std::string&) { o.json = true; }},
-    {"--force", Action::Extract, false, false, [](PackOptions& o, const std::string&) { o.force = true; }},
-    {"--id", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.id = v; }},
-    {"--url", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.url = v; }},
-    {"--locale", Action::Winget, true, false, [](PackOptions& o, const std::string& v) { o.winget.locale = v; }},
-    {"--out", Action::Winget, true, true, [](PackOptions& o, const std::string& v) { o.winget.folder = v; }},
+    {"--product-code", Action::Pack, Option::Value, [](auto& o, auto& v) { o.productCode = parseProductCode(v); }},
+    {"--icon", Action::Pack, Option::Value, [](auto& o, auto& v) { o.icon = v; }},
+    {"--no-package-cache", Action::Pack, Option::Flag, [](auto& o, auto&) { o.packageCache = false; }},
+    {"--elevation", Action::Pack, Option::Value, [](auto& o, auto& v) { o.elevation = parseElevation(v); }},
+    {"--json", Action::Info, Option::Flag, [](auto& o, auto&) { o.json = true; }},
+    {"--force", Action::Extract, Option::Flag, [](auto& o, auto&) { o.force = true; }},
+    {"--id", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.id = v; }},
+    {"--url", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.url = v; }},
+    {"--locale", Action::Winget, Option::Value, [](auto& o, auto& v) { o.winget.locale = v; }},
+    {"--out", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.folder = v; }},
 };
 
 const char* const helpWords[] = {"-h", "--help"};
@@ -183,7 +184,7 @@ void takeFiles(const Verb& verb, const std::vector<std::string>& files, PackOpti
 void checkRequired(Action verb, const std::vector<std::string>& given) {
     std::vector<std::string> missing;
     for (const Option& option : optionRows) {
-        if (option.verb == verb && option.required &&
+        if (option.verb == verb && option.kind == Option::Required &&
             std::find(given.begin(), given.end(), option.name) == given.end()) {
             missing.push_back(option.name);
         }
@@ -221,10 +222,10 @@ PackOptions parseCommandLine(const std::vector<std::string>& args) {
         const size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
         const Option& option = optionFor(arg.substr(0, equals), verb.action);
         std::string value;
-        if (!option.takesValue && equals != std::string::npos) {
+        if (option.kind == Option::Flag && equals != std::string::npos) {
             throw UsageError(std::string(option.name) + " takes no value");
         }
-        if (option.takesValue) {
+        if (option.kind != Option::Flag) {
             value = equals != std::string::npos ? arg.substr(equals + 1) : i + 1 < args.size() ? args[++i] : "";
             if (value.empty()) {
                 throw UsageError(std::string(option.name) + " needs a value");
