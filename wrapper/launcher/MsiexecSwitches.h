@@ -27,6 +27,8 @@ public:
     // /passive and the like. /qn+ and /qb+ end with a modal dialog: someone is there.
     bool asksForNoModalUi() const;
     // The log file msiexec.exe writes: the last log switch followed by a file.
+    // The token after a log switch is its file, whatever it looks like, and
+    // is read as nothing else.
     std::optional<LogRequest> logRequest() const;
     // The word uninstall as a whole token, unquoted and in lower case.
     bool asksToUninstall() const;
@@ -40,4 +42,6 @@ public:
 
 private:
     std::vector<MsiexecToken> tokens;
+    std::vector<MsiexecToken> words;  // every token but the files of log switches
+    std::optional<LogRequest> lastLog;
 };
