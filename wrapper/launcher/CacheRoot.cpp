@@ -89,16 +89,25 @@ std::unique_ptr<CacheRoot> CacheRoot::open(PackageLocation location, Purpose pur
     return root;
 }
 
-CacheRoot::CacheRoot(PackageLocation location, HeldFolder knownFolder)
-    : where(location), trustedSids(systemPrincipals()), base(std::move(knownFolder)) {
-    // Whoever owns the known folder could change anything below it anyway.
-    trustedSids.push_back(securityFactsOf(base.handle.get()).ownerSid);
+CacheRoot::CacheRoot(PackageLocation location, HeldFolder knownFolder) : where(location), base(std::move(knownFolder)) {
     if (location == PackageLocation::UserCache) {
-        trustedSids.push_back(SysInfo::currentUserSid());
         folderSecurity = std::make_unique<PrivateSecurity>(false);
     } else {
         folderSecurity = std::make_unique<CacheSecurity>(CacheSecurity::Folder);
         fileSecurity = std::make_unique<CacheSecurity>(CacheSecurity::File);
+    }
+}
+
+// Asked only once a level exists: most runs of a setup find no cache to tidy.
+void CacheRoot::learnWhoIsTrusted() {
+    if (!trustedSids.empty()) {
+        return;
+    }
+    trustedSids = systemPrincipals();
+    // Whoever owns the known folder could change anything below it anyway.
+    trustedSids.push_back(securityFactsOf(base.handle.get()).ownerSid);
+    if (where == PackageLocation::UserCache) {
+        trustedSids.push_back(SysInfo::currentUserSid());
     }
 }
 
@@ -136,6 +145,7 @@ std::optional<HeldFolder> CacheRoot::openLevel(const HeldFolder& parent, const W
             }
             continue;
         }
+        learnWhoIsTrusted();
         std::optional<WString> distrust;
         std::optional<FileIdentity> judged;
         if (level.handle) {

@@ -74,6 +74,7 @@ public:
 private:
     CacheRoot(PackageLocation location, HeldFolder base);
     bool openLevels(Purpose purpose, const CacheNote& note);
+    void learnWhoIsTrusted();
     std::optional<HeldFolder> openLevel(const HeldFolder& parent, const WString& name, Purpose purpose,
                                         const CacheNote& note);
 

@@ -11,6 +11,7 @@ namespace {
 
 // Not in the headers of our toolchain.
 constexpr NTSTATUS oplockBreakInProgress = 0x00000108;
+constexpr auto fileInternalInformation = static_cast<FILE_INFORMATION_CLASS>(6);
 constexpr auto fileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
 constexpr auto fileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
@@ -163,9 +164,13 @@ bool renameWithin(HANDLE entry, HANDLE folder, const WString& newName) {
 }
 
 FileIdentity identityOf(HANDLE object) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(object, &info)) {
-        THROW_SYS_ERROR("GetFileInformationByHandle failed", GetFileInformationByHandle);
+    // The volume's serial number as well would cost a volume query each time (a
+    // slow one under Wine), and every comparison here is within one folder.
+    LARGE_INTEGER index{};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = NtQueryInformationFile(object, &io, &index, sizeof(index), fileInternalInformation);
+    if (!NT_SUCCESS(status)) {
+        THROW_SYS_ERROR_CODE("NtQueryInformationFile failed", GetFileInformationByHandle, RtlNtStatusToDosError(status));
     }
-    return {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return {index.QuadPart};
 }

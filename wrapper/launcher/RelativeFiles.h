@@ -63,11 +63,10 @@ bool deleteThrough(HANDLE entry);
 // existing entry. False with GetLastError() set.
 bool renameWithin(HANDLE entry, HANDLE folder, const WString& newName);
 
-// What tells one file or folder from every other on the machine. Raises.
+// What tells one file or folder from every other on its volume (the file
+// system's own number for it): enough for entries of one folder. Raises.
 struct FileIdentity {
-    DWORD volume;
-    DWORD indexHigh;
-    DWORD indexLow;
+    LONGLONG index;
 
     bool operator==(const FileIdentity&) const = default;
 };

@@ -32,12 +32,13 @@ DWORD uninstallProduct(const MsiexecArguments& arguments) {
         try {
             const bool elevated = SysInfo::isElevated();
             CleanupBudget budget;
-            // A removed product needs none of its cached copies.
-            if (msi::isSuccess(status)) {
-                forEachCacheInReach(elevated,
-                                    [&](const CacheRoot& root) { removeProductFolders(root, productCode, budget); });
-            }
-            sweepPackageCaches(elevated, productCode, budget);
+            forEachCacheInReach(elevated, [&](const CacheRoot& root) {
+                // A removed product needs none of its cached copies.
+                if (msi::isSuccess(status)) {
+                    removeProductFolders(root, productCode, budget);
+                }
+                sweepOrphanedFolders(root, productCode, budget);
+            });
         }
         CATCH_AND_REPORT
     }
