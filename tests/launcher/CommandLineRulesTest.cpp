@@ -41,6 +41,10 @@ TEST(MsiexecArguments, ReadAsMsiexecReadsThem) {
         {L"/qb /qr /qf /qn+ /qb+ /qnx /quieter qn", false, nullptr, false},
         {L"/q /qn- /qb-! /qb!- /qn! /quiet -Passive", true, nullptr, false},
         {L"/lz x.log /logs x.log l*v x.log /l*v", false, nullptr, false},
+        // The token after a log switch names the log, whatever it looks like.
+        {L"/l*v uninstall", false, L"uninstall", false},
+        {L"/l*v \"/qn\" /log -passive", false, L"-passive", false},
+        {L"/l*v /l*v x.log", false, L"/l*v", false},
         {L"", false, nullptr, false},
     };
     for (const auto& row : rows) {
@@ -96,13 +100,13 @@ TEST(MsiexecArguments, HelpAloneAndScopeChoices) {
     for (const wchar_t* help : {L"/?", L"/h", L"-?", L"/help", L"-HELP", L"  /H  "}) {
         EXPECT_TRUE(MsiexecArguments(help).asksForHelp()) << help;
     }
-    for (const wchar_t* other : {L"/? /qn", L"/qn /?", L"\"/?\" x", L"?", L"/hel", L""}) {
+    for (const wchar_t* other : {L"/? /qn", L"/qn /?", L"\"/?\" x", L"?", L"/hel", L"", L"/l*v /?"}) {
         EXPECT_FALSE(MsiexecArguments(other).asksForHelp()) << other;
     }
     for (const wchar_t* scope : {L"ALLUSERS=1", L"/qn allusers=\"\"", L"\"MSIINSTALLPERUSER=1\""}) {
         EXPECT_TRUE(MsiexecArguments(scope).setsInstallScope()) << scope;
     }
-    for (const wchar_t* other : {L"P=\"ALLUSERS=1\"", L"MYALLUSERS=1", L"ALLUSERS", L"/qn"}) {
+    for (const wchar_t* other : {L"P=\"ALLUSERS=1\"", L"MYALLUSERS=1", L"ALLUSERS", L"/qn", L"/l*v ALLUSERS=1"}) {
         EXPECT_FALSE(MsiexecArguments(other).setsInstallScope()) << other;
     }
 }

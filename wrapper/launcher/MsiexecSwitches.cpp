@@ -81,27 +81,31 @@ bool assigns(const MsiexecToken& token, const WString& lowerCaseProperty) {
 
 } // namespace
 
-MsiexecArguments::MsiexecArguments(const WString& tail) : tokens(msiexecTokens(tail)) {}
+MsiexecArguments::MsiexecArguments(const WString& tail) : tokens(msiexecTokens(tail)) {
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        std::optional<LogRequest> log = parseLogSwitch(switchName(tokens[i]));
+        words.push_back(tokens[i]);
+        if (!log || i + 1 == tokens.size()) {
+            continue;
+        }
+        // The token after a log switch is its file, whatever it looks like: /l*v uninstall logs to "uninstall".
+        ++i;
+        if (!tokens[i].text.empty()) {
+            log->file = tokens[i].text;
+            lastLog = std::move(log);
+        }
+    }
+}
 
 bool MsiexecArguments::asksForNoModalUi() const {
-    return std::any_of(tokens.begin(), tokens.end(),
+    return std::any_of(words.begin(), words.end(),
                        [](const MsiexecToken& token) { return isNoModalUiSwitch(switchName(token)); });
 }
 
-std::optional<LogRequest> MsiexecArguments::logRequest() const {
-    std::optional<LogRequest> found;
-    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
-        std::optional<LogRequest> log = parseLogSwitch(switchName(tokens[i]));
-        if (log && !tokens[i + 1].text.empty()) {
-            log->file = tokens[i + 1].text;
-            found = std::move(log);
-        }
-    }
-    return found;
-}
+std::optional<LogRequest> MsiexecArguments::logRequest() const { return lastLog; }
 
 bool MsiexecArguments::asksToUninstall() const {
-    return std::any_of(tokens.begin(), tokens.end(),
+    return std::any_of(words.begin(), words.end(),
                        [](const MsiexecToken& token) { return !token.quoted && token.text == L"uninstall"; });
 }
 
@@ -114,7 +118,22 @@ bool MsiexecArguments::asksForHelp() const {
 }
 
 bool MsiexecArguments::setsInstallScope() const {
-    return std::any_of(tokens.begin(), tokens.end(), [](const MsiexecToken& token) {
-        return assigns(token, L"allusers") || assigns(token, L"msiinstallperuser");
-    });
+    const ScopeAssignments assigned = scopeAssignments();
+    return assigned.allUsers || assigned.msiInstallPerUser || assigned.otherCase;
+}
+
+ScopeAssignments MsiexecArguments::scopeAssignments() const {
+    ScopeAssignments assigned;
+    for (const MsiexecToken& token : words) {
+        for (const auto& [name, value] : {std::pair{L"ALLUSERS", &assigned.allUsers},
+                                          std::pair{L"MSIINSTALLPERUSER", &assigned.msiInstallPerUser}}) {
+            const WString prefix = WString(name) + L"=";
+            if (token.text.starts_with(prefix)) {
+                *value = token.text.substr(prefix.size());
+            } else if (assigns(token, tstrings::toLower(name))) {
+                assigned.otherCase = true;
+            }
+        }
+    }
+    return assigned;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "InstallScopeRules.h"
 #include "MsiexecTokens.h"
 
 // A log file named by /l<modes> <file> or /log <file>.
@@ -26,14 +27,21 @@ public:
     // /passive and the like. /qn+ and /qb+ end with a modal dialog: someone is there.
     bool asksForNoModalUi() const;
     // The log file msiexec.exe writes: the last log switch followed by a file.
+    // The token after a log switch is its file, whatever it looks like, and
+    // is read as nothing else.
     std::optional<LogRequest> logRequest() const;
     // The word uninstall as a whole token, unquoted and in lower case.
     bool asksToUninstall() const;
     // /?, /h or /help alone, in either switch form.
     bool asksForHelp() const;
-    // ALLUSERS or MSIINSTALLPERUSER is set, which chooses where the package installs.
+    // ALLUSERS or MSIINSTALLPERUSER is set, in any letter case, which chooses
+    // where the package installs.
     bool setsInstallScope() const;
+    // What the line assigns to those two.
+    ScopeAssignments scopeAssignments() const;
 
 private:
     std::vector<MsiexecToken> tokens;
+    std::vector<MsiexecToken> words;  // every token but the files of log switches
+    std::optional<LogRequest> lastLog;
 };
