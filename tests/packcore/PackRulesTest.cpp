@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Cabinets.h"
+#include "Checksums.h"
 #include "CommandLine.h"
 #include "PackCoreTesting.h"
 #include "PeChecksum.h"
@@ -11,6 +12,7 @@
 #include "Text.h"
 #include "VersionInfo.h"
 #include "WindowsCase.h"
+#include "Xxh3.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -78,8 +80,11 @@ TEST(PackRulesTest, PackTimeChoices) {
     const PackOptions defaults = parseCommandLine({"a.msi", "b.exe"});
     EXPECT_TRUE(defaults.packageCache);
     EXPECT_EQ(defaults.elevation, ElevationPolicy::Auto);
-    const PackOptions chosen = parseCommandLine({"--no-package-cache", "a.msi", "--elevation", "never", "b.exe"});
+    EXPECT_TRUE(defaults.defaultLog);
+    const PackOptions chosen =
+        parseCommandLine({"--no-package-cache", "a.msi", "--elevation", "never", "b.exe", "--no-default-log"});
     EXPECT_FALSE(chosen.packageCache);
+    EXPECT_FALSE(chosen.defaultLog);
     EXPECT_EQ(chosen.elevation, ElevationPolicy::Never);
     EXPECT_EQ(chosen.output, "b.exe");
 }
@@ -94,6 +99,9 @@ TEST(PackRulesTest, CommandsAfterTheirNames) {
     EXPECT_EQ(winget.input, "s.exe");
     EXPECT_EQ(winget.winget.folder, "m");
     EXPECT_EQ(winget.winget.locale, "en-US");
+    EXPECT_FALSE(winget.winget.force);
+    EXPECT_TRUE(parseCommandLine({"winget", "--force", "s.exe", "--out", "m", "--id", "A.B", "--url", "u"}).winget.force);
+    EXPECT_EQ(parseCommandLine({"verify", "s.exe"}).input, "s.exe");
     const struct {
         std::vector<std::string> args;
         const char* reason;
@@ -103,6 +111,7 @@ TEST(PackRulesTest, CommandsAfterTheirNames) {
         {{"extract", "s.exe"}, "extract takes a setup program and a folder"},
         {{"winget", "s.exe", "--id", "A.B", "--url", "u"}, "winget needs --id, --url and --out"},
         {{"winget", "s.exe", "--id"}, "--id needs a value"},
+        {{"verify", "s.exe", "t.exe"}, "verify takes one setup program"},
     };
     for (const auto& row : refused) {
         try {
@@ -131,14 +140,21 @@ TEST(PackRulesTest, InstallScopeFromTheProperties) {
 
 TEST(PackRulesTest, SetupFactsReadBackOnlyAsWritten) {
     const SetupFacts facts{InstallScope::Dual, u"\u00c9t\u00e9 \x1b", u"2.0", "{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
-                           u"app.msi", false, ElevationPolicy::Never};
+                           u"app.msi", false, ElevationPolicy::Never, false};
     const std::string text = formatSetupFacts(facts);
     EXPECT_EQ(text, "scope=dual\nproduct-name=\u00c9t\u00e9 \\x1B\nproduct-version=2.0\n"
                     "package-code={0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}\npackage-name=app.msi\n"
-                    "package-cache=no\nelevation=never\n");
+                    "package-cache=no\nelevation=never\ndefault-log=no\n");
     SetupFacts shownFacts = facts;
     shownFacts.productName = u"\u00c9t\u00e9 \\x1B";
     EXPECT_EQ(parseSetupFacts(text), shownFacts);
+    EXPECT_TRUE(recordsDefaultLog(text));
+
+    // An older packer's facts end before the default log: the launcher's default holds.
+    const std::string older = text.substr(0, text.find("default-log="));
+    shownFacts.defaultLog = true;
+    EXPECT_EQ(parseSetupFacts(older), shownFacts);
+    EXPECT_FALSE(recordsDefaultLog(older));
 
     const std::string plain = formatSetupFacts(SetupFacts{});
     const std::string tampered[] = {
@@ -150,6 +166,8 @@ TEST(PackRulesTest, SetupFactsReadBackOnlyAsWritten) {
         text.substr(0, text.find("package-code=") + 13) + "{0D5A0A61}" + text.substr(text.find("\npackage-name")),
         text.substr(0, text.find("package-cache=") + 14) + "maybe" + text.substr(text.find("\nelevation")),
         "scope=user\nproduct-name=a\rb" + plain.substr(plain.find("\nproduct-version")),
+        text.substr(0, text.find("default-log=")) + "default-log=maybe\n",
+        text.substr(0, text.find("default-log=")) + "default-log=",
     };
     for (const std::string& bad : tampered) {
         EXPECT_EQ(parseSetupFacts(bad), std::nullopt) << bad;
@@ -243,8 +261,14 @@ TEST(PackRulesTest, ExternalCabinetsInDiskOrderEachOnce) {
     PackageInfo package;
     package.media = {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"}, {4, 40, u"FIRST.CAB"},
                      {5, 50, u""}, {6, 60, u"cab 2.cab"}, {7, 70, u"\u00e9t\u00e9.cab"}, {8, 80, u"\u00c9T\u00c9.CAB"}};
-    EXPECT_EQ(externalCabinets(package),
-              (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
+    const std::vector<ExternalCabinet> cabinets = externalCabinets(package);
+    std::vector<std::u16string> names;
+    for (const ExternalCabinet& cabinet : cabinets) {
+        names.push_back(cabinet.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
+    EXPECT_EQ(cabinets[0].otherSpellings, std::vector<std::u16string>{u"FIRST.CAB"});
+    EXPECT_EQ(cabinets[3].otherSpellings, std::vector<std::u16string>{u"\u00c9T\u00c9.CAB"});
 }
 
 #ifdef _WIN32
@@ -268,7 +292,7 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
     EXPECT_TRUE(parseCabinetList("").names.empty());
     const struct {
         std::string list;
-        const char* fault;
+        std::string fault;
     } rows[] = {
         {"a.cab", "the list of cabinets does not end with a line end"},
         {"a\xC3.cab\n", "the list of cabinets is not UTF-8"},
@@ -281,6 +305,14 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
         {"main.MSI\n", "the cabinet name 'main.MSI' is the name the package itself takes"},
         {std::string("a\0b\n", 4), "the cabinet name 'a\\x00b' is not a plain file name"},
         {"\xC3\xA9.cab\n\xC3\x89.cab\n", "the cabinet names '\xC3\xA9.cab' and '\xC3\x89.cab' name one file"},
+        {"LongCabinetName.cab\nLONGCA~1.CAB\n", "the cabinet name 'LONGCA~1.CAB' may name the file "
+                                                "'LongCabinetName.cab' too: Windows may give that file this short name"},
+        {"LO1A2B~1.cab\nLong Cabinet.CAB\n", "the cabinet name 'LO1A2B~1.cab' may name the file "
+                                              "'Long Cabinet.CAB' too: Windows may give that file this short name"},
+        {"a.cab\n" + std::string(256, 'x') + "\n", "the cabinet name '" + std::string(256, 'x') +
+                                                    "' is longer than the 255 characters of a file name"},
+        // Crafted to cost quadratic time where each name is compared with every one before it.
+        {std::string(200000, '\n'), "the list of cabinets is longer than a setup program carries"},
     };
     for (const auto& row : rows) {
         const CabinetList refused = parseCabinetList(row.list);
@@ -289,8 +321,31 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
     }
 }
 
+// Names that may share a file through short names; those that cannot are kept.
+TEST(PackRulesTest, CabinetNamesThatKeepApart) {
+    const std::vector<std::u16string> kept[] = {
+        {u"LONGCA~1.CAB", u"LongCabinetName.msp"},  // other extensions
+        {u"DISK1~1.CAB", u"DISK2.CAB", u"data.cab"},  // 8.3 names of one case get no short name
+        {u"a~b.cab", u"LongCabinetName.cab"},         // no digits after the tilde
+    };
+    for (const auto& names : kept) {
+        EXPECT_EQ(cabinetNamesFault(names), std::nullopt) << toUtf8(names[0]);
+    }
+    std::vector<std::u16string> many;
+    for (size_t i = 0; i <= maxCabinets; ++i) {
+        many.push_back(toUtf16(std::to_string(i) + ".cab"));
+    }
+    EXPECT_EQ(cabinetNamesFault(many), "there are 32768 cabinets, and a setup program carries at most 32767");
+    many.pop_back();
+    EXPECT_EQ(cabinetNamesFault(many), std::nullopt);
+}
+
 TEST(PackRulesTest, FilesOutsideCabinets) {
     const std::vector<MediaRow> cabinets = {{1, 2, u"#a.cab"}, {2, 5, u"b.cab"}};
+    std::vector<MediaRow> manyDisks;
+    for (int32_t disk = 1; disk <= 200000; ++disk) {
+        manyDisks.push_back({disk, disk, u"#a.cab"});
+    }
     const struct {
         std::vector<MediaRow> media;
         std::vector<int32_t> files;
@@ -302,6 +357,8 @@ TEST(PackRulesTest, FilesOutsideCabinets) {
         {{{1, 2, u"a.cab"}, {2, 5, u""}}, {1, 3}, 3},
         {{{1, 5, u""}}, {1}, 1},
         {{}, {1}, 1},
+        // Crafted to cost quadratic time where each file searches the disks in turn.
+        {manyDisks, std::vector<int32_t>(200000, 200000), std::nullopt},
     };
     for (const auto& row : rows) {
         PackageInfo package;
@@ -309,6 +366,49 @@ TEST(PackRulesTest, FilesOutsideCabinets) {
         package.fileSequences = row.files;
         EXPECT_EQ(fileOutsideCabinets(package), row.outside);
     }
+}
+
+TEST(PackRulesTest, Xxh3KnownValuesInAnyPieces) {
+    const auto digest = [](const std::string& text, size_t piece) {
+        Xxh3 xxh3;
+        for (size_t at = 0; at < text.size(); at += piece) {
+            xxh3.add(asBytes(std::string_view(text).substr(at, piece)));
+        }
+        return xxh3.digest();
+    };
+    // As xxhsum -H3 gives them.
+    EXPECT_EQ(digest("", 1), 0x2D06800538D394C2u);
+    EXPECT_EQ(digest("abc", 1), 0x78AF5F94892F3950u);
+    std::string long_;
+    for (int i = 0; i < 100000; ++i) {
+        long_ += static_cast<char>(i * 31 + i / 251);
+    }
+    EXPECT_EQ(digest(long_, 7), digest(long_, long_.size())) << "pieces across the internal buffer";
+}
+
+// The launcher reads the checksums by the packer's own rules before it writes a byte.
+TEST(PackRulesTest, ChecksumsReadBackOnlyAsWritten) {
+    const Checksums checksums{{9728, 0x90706F279E029B1Du}, {{0, 0x2D06800538D394C2u}, {12, 1}}};
+    const std::string text = formatChecksums(checksums);
+    EXPECT_EQ(text, "MSI 9728 90706f279e029b1d\n1 0 2d06800538d394c2\n2 12 0000000000000001\n");
+    EXPECT_EQ(parseChecksums(text, 2), checksums);
+    const struct {
+        std::string text;
+        size_t cabinets;
+    } refused[] = {
+        {text, 1}, {text, 3}, {"", 0}, {text.substr(0, text.size() - 1), 2},
+        {"MSI 9728 90706F279E029B1D\n", 0}, {"MSI 09728 90706f279e029b1d\n", 0}, {"MSI +9728 90706f279e029b1d\n", 0},
+        {"MSI 9728 90706f279e029b1\n", 0}, {"MSI 9728  90706f279e029b1d\n", 0}, {"MSI 9728 90706f279e029b1d \n", 0},
+        {"MSI 18446744073709551616 90706f279e029b1d\n", 0}, {"1 9728 90706f279e029b1d\n", 0},
+        {"MSI 1 0000000000000000\n2 1 0000000000000000\n", 1},
+    };
+    for (const auto& row : refused) {
+        EXPECT_EQ(parseChecksums(row.text, row.cabinets), std::nullopt) << row.text << " for " << row.cabinets;
+    }
+    EXPECT_EQ(checksumMismatch({12, 5}, {12, 5}), std::nullopt);
+    EXPECT_EQ(checksumMismatch({12, 5}, {10, 5}), "holds 10 bytes where 12 were packed");
+    EXPECT_EQ(checksumMismatch({12, 5}, {12, 0xAB}),
+              "has the checksum 00000000000000ab where 0000000000000005 was recorded");
 }
 
 uint32_t checksumOf(const std::string& text) {
