@@ -1,10 +1,21 @@
 #include "CabinetFiles.h"
 
+#include <algorithm>
+#include <map>
+
 #include "Cabinets.h"
 #include "Text.h"
+#include "WindowsCase.h"
 
 namespace pack {
 namespace {
+
+bool isEmbedded(const std::u16string& cabinet) { return !cabinet.empty() && cabinet[0] == u'#'; }
+
+std::vector<MediaRow> byDiskId(std::vector<MediaRow> media) {
+    std::stable_sort(media.begin(), media.end(), [](const MediaRow& a, const MediaRow& b) { return a.diskId < b.diskId; });
+    return media;
+}
 
 // Media rows may spell a cabinet in other letter cases: on Windows one file,
 // here perhaps two, of which the setup program could carry only one.
@@ -20,6 +31,42 @@ void checkOneFile(const ExternalCabinet& cabinet, const FileIdentity& identity, 
 }
 
 } // namespace
+
+std::vector<ExternalCabinet> externalCabinets(const PackageInfo& package) {
+    std::vector<ExternalCabinet> cabinets;
+    std::map<std::u16string, size_t> byUpperCase;
+    for (const MediaRow& row : byDiskId(package.media)) {
+        if (row.cabinet.empty() || isEmbedded(row.cabinet)) {
+            continue;
+        }
+        const auto [found, added] = byUpperCase.emplace(windowsUpper(row.cabinet), cabinets.size());
+        if (added) {
+            cabinets.push_back(ExternalCabinet{row.cabinet, {}});
+            continue;
+        }
+        ExternalCabinet& cabinet = cabinets[found->second];
+        const std::vector<std::u16string>& others = cabinet.otherSpellings;
+        if (row.cabinet != cabinet.name && std::find(others.begin(), others.end(), row.cabinet) == others.end()) {
+            cabinet.otherSpellings.push_back(row.cabinet);
+        }
+    }
+    return cabinets;
+}
+
+std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package) {
+    std::vector<MediaRow> media = package.media;
+    std::stable_sort(media.begin(), media.end(),
+                     [](const MediaRow& a, const MediaRow& b) { return a.lastSequence < b.lastSequence; });
+    for (const int32_t sequence : package.fileSequences) {
+        // The installer takes a file from the first disk whose last sequence reaches it.
+        const auto disk = std::lower_bound(media.begin(), media.end(), sequence,
+                                           [](const MediaRow& row, int32_t value) { return row.lastSequence < value; });
+        if (disk == media.end() || disk->cabinet.empty()) {
+            return sequence;
+        }
+    }
+    return std::nullopt;
+}
 
 std::vector<CabinetFile> openCabinets(const PackageInfo& package, const std::string& path, Platform& platform) {
     if (const std::optional<int32_t> sequence = fileOutsideCabinets(package)) {

@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <array>
 
-#include <map>
-
 #include "ShortNames.h"
 #include "Text.h"
 #include "WindowsCase.h"
 
 namespace pack {
 namespace {
-
-bool isEmbedded(const std::u16string& cabinet) { return !cabinet.empty() && cabinet[0] == u'#'; }
-
-std::vector<MediaRow> byDiskId(std::vector<MediaRow> media) {
-    std::stable_sort(media.begin(), media.end(), [](const MediaRow& a, const MediaRow& b) { return a.diskId < b.diskId; });
-    return media;
-}
 
 bool isForbidden(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::u16string_view(u"\\/:<>\"|?*").find(c) != std::u16string_view::npos;
@@ -26,27 +17,6 @@ bool isForbidden(char16_t c) {
 bool isPortDigit(char16_t c) { return (c >= u'1' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3'; }
 
 } // namespace
-
-std::vector<ExternalCabinet> externalCabinets(const PackageInfo& package) {
-    std::vector<ExternalCabinet> cabinets;
-    std::map<std::u16string, size_t> byUpperCase;
-    for (const MediaRow& row : byDiskId(package.media)) {
-        if (row.cabinet.empty() || isEmbedded(row.cabinet)) {
-            continue;
-        }
-        const auto [found, added] = byUpperCase.emplace(windowsUpper(row.cabinet), cabinets.size());
-        if (added) {
-            cabinets.push_back(ExternalCabinet{row.cabinet, {}});
-            continue;
-        }
-        ExternalCabinet& cabinet = cabinets[found->second];
-        const std::vector<std::u16string>& others = cabinet.otherSpellings;
-        if (row.cabinet != cabinet.name && std::find(others.begin(), others.end(), row.cabinet) == others.end()) {
-            cabinet.otherSpellings.push_back(row.cabinet);
-        }
-    }
-    return cabinets;
-}
 
 bool isDeviceName(std::u16string_view name) {
     std::u16string stem = asciiUpper(name.substr(0, name.find_first_of(u".:")));
@@ -75,21 +45,6 @@ std::optional<std::string> plainNameFault(std::u16string_view name) {
     }
     if (windowsUpper(name) == u"MAIN.MSI") {
         return "is the name the package itself takes";
-    }
-    return std::nullopt;
-}
-
-std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package) {
-    std::vector<MediaRow> media = package.media;
-    std::stable_sort(media.begin(), media.end(),
-                     [](const MediaRow& a, const MediaRow& b) { return a.lastSequence < b.lastSequence; });
-    for (const int32_t sequence : package.fileSequences) {
-        // The installer takes a file from the first disk whose last sequence reaches it.
-        const auto disk = std::lower_bound(media.begin(), media.end(), sequence,
-                                           [](const MediaRow& row, int32_t value) { return row.lastSequence < value; });
-        if (disk == media.end() || disk->cabinet.empty()) {
-            return sequence;
-        }
     }
     return std::nullopt;
 }

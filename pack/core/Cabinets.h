@@ -15,18 +15,6 @@ namespace pack {
 inline constexpr size_t maxCabinets = 32767;
 inline constexpr size_t maxNameLength = 255;
 
-// A cabinet the package names as a file beside it, as the first of its Media
-// rows by DiskId spells it, with the other spellings of later rows that
-// Windows takes for the same file (the same but for letter case).
-struct ExternalCabinet {
-    std::u16string name;
-    std::vector<std::u16string> otherSpellings;
-};
-
-// The cabinets the package names as files beside it, in the order of their
-// Media rows' DiskId, each once.
-std::vector<ExternalCabinet> externalCabinets(const PackageInfo& package);
-
 // Why name cannot be written as a file of its own in the launcher's private
 // folder, or nothing when it can: a plain file name of at most maxNameLength
 // units, not a device, not "main.msi".
@@ -41,10 +29,6 @@ std::optional<std::string> cabinetNamesFault(const std::vector<std::u16string>& 
 // COM1-9 and LPT1-9 (also with superscript digits), CONIN$ and CONOUT$, with
 // any extension or stream and blanks before it.
 bool isDeviceName(std::u16string_view name);
-
-// The sequence of a File row that no cabinet holds: its Media row names no
-// cabinet (files laid out beside the package) or there is no such row.
-std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package);
 
 // The "CABINETS" resource: the names in UTF-8, each followed by "\n".
 std::string formatCabinetList(const std::vector<std::u16string>& names);

@@ -2,6 +2,7 @@
 // message text, cabinet names and the image checksum.
 #include <gtest/gtest.h>
 
+#include "CabinetFiles.h"
 #include "Cabinets.h"
 #include "Checksums.h"
 #include "CommandLine.h"
