@@ -78,11 +78,11 @@ check "disk full" "$(run "$big" "$work/full")" "$work/full" \
 
 missing=$(windows_path "$work/missing")
 check "no temporary folder" "$(run "$sample" "$work/missing")" "" \
-      "createTempDirectory(, .tmp, $missing) failed. System error [3]"
+      "Could not create a folder in [$missing]. System error [3]"
 
 readonly=$(windows_path "$work/readonly")
 check "read-only temporary folder" "$(run "$sample" "$work/readonly")" "$work/readonly" \
-      "createTempDirectory(, .tmp, $readonly) failed. System error ["
+      "Could not create a folder in [$readonly]. System error ["
 
 # Wine would start its built-in msiexec.exe in place of a missing file unless told not to.
 # No process of the prefix may be left from the cases before while the file is away.

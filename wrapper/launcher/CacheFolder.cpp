@@ -1,50 +1,28 @@
 #include "CacheFolder.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
 
-#include "CacheSecurity.h"
+#include "FileUtils.h"
+#include "FolderTrust.h"
 #include "LockedFile.h"
 #include "Log.h"
-#include "PrivateSecurity.h"
 #include "WinErrorHandling.h"
-#include "WinFileUtils.h"
-#include "WinSysInfo.h"
 
 namespace {
 
-const wchar_t systemSid[] = L"S-1-5-18";
-const wchar_t administratorsSid[] = L"S-1-5-32-544";
+// Enough for a few rebuilt packages of one version; beyond, a temporary folder.
+constexpr int maxFoldersPerVersion = 8;
 
-WString knownFolder(PackageLocation location) {
-    return SysInfo::getKnownFolderPath(location == PackageLocation::MachineCache ? FOLDERID_ProgramData
-                                                                                 : FOLDERID_LocalAppData);
-}
+// A setup holds its product folder shared for reading only, and with the
+// right to add files: another setup's hold, or its sweep's open for deletion,
+// fails on it, while the installer and anyone listing the folder get in.
+ACCESS_MASK heldAccess(const CacheRoot& root) { return root.checkAccess() | FILE_ADD_FILE; }
 
-// A folder held without following a link; deletion shared only when asked.
-// Listing access makes the handle count where the system checks sharing: a
-// handle with attribute and security access alone keeps nobody out.
-OwnedHandle openFolder(const WString& path, bool shareDeletion) {
-    OwnedHandle folder(CreateFileW(path.c_str(),
-                                   FILE_LIST_DIRECTORY | READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | (shareDeletion ? FILE_SHARE_DELETE : 0),
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                   nullptr));
-    if (!folder) {
-        THROW_SYS_ERROR("CreateFile(" << path << ") failed", CreateFileW);
-    }
-    return folder;
-}
+bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// Who may own a level of the cache: SYSTEM, the Administrators, whoever owns
-// the known folder it lies in (the system, on Windows), and for the user's
-// cache the user.
-WStringList trustedOwners(PackageLocation location, const WString& base) {
-    WStringList owners = {systemSid, administratorsSid, folderFacts(openFolder(base, true).get(), base).ownerSid};
-    if (location == PackageLocation::UserCache) {
-        owners.push_back(SysInfo::currentUserSid());
-    }
-    return owners;
+WString candidateName(const WString& folderName, int index) {
+    return index == 0 ? folderName : folderName + L"~" + std::to_wstring(index + 1);
 }
 
 bool sameBytes(HANDLE file, const void* data, size_t size) {
@@ -66,60 +44,101 @@ bool sameBytes(HANDLE file, const void* data, size_t size) {
     return true;
 }
 
+// The file name in the folder, held for reading only, if it is a file nobody
+// untrusted may change holding exactly these bytes.
+OwnedHandle sameFile(const CacheRoot& root, const HeldFolder& folder, const PackageFile& file) {
+    OpenedEntry entry = openEntry(folder.handle.get(), file.name, {GENERIC_READ | root.checkAccess(), FILE_SHARE_READ});
+    if (!entry.handle) {
+        return {};
+    }
+    if (const std::optional<WString> distrust =
+            entryDistrust(entry.handle.get(), folder.path, file.name, false, root.trusted())) {
+        LOG_INFO("Not using [" << FileUtils::joinPath(folder.path, file.name) << "]: " << *distrust);
+        return {};
+    }
+    if (!sameBytes(entry.handle.get(), file.data, file.size)) {
+        return {};
+    }
+    return std::move(entry.handle);
+}
+
 } // namespace
 
-WString cacheRoot(PackageLocation location) {
-    return FileUtils::PathBuilder(knownFolder(location)).append(L"Tarnell").append(L"Package Cache");
-}
-
-CacheFolder::CacheFolder(PackageLocation location, const WString& folderName)
-    : machine(location == PackageLocation::MachineCache) {
-    WString level = knownFolder(location);
-    const WStringList owners = trustedOwners(location, level);
-    const CacheSecurity protection(CacheSecurity::Folder);
-    const PrivateSecurity userOnly(false);
-    const SECURITY_ATTRIBUTES* created = machine ? protection.attributes() : userOnly.attributes();
-    for (const WString& name : {WString(L"Tarnell"), WString(L"Package Cache"), folderName}) {
-        level = FileUtils::joinPath(level, name);
-        const bool isProductFolder = name == folderName;
-        if (!CreateDirectoryW(level.c_str(), const_cast<SECURITY_ATTRIBUTES*>(created)) &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
-            THROW_SYS_ERROR("CreateDirectory(" << level << ") failed", CreateDirectoryW);
-        }
-        OwnedHandle folder = openFolder(level, !isProductFolder);
-        const FolderFacts facts = folderFacts(folder.get(), level);
-        if (const std::optional<WString> distrust = folderDistrust(facts.isLink, facts.ownerSid, owners)) {
-            throw CacheRefusal(tstrings::toUtf8(L"[" + level + L"] is not used: " + *distrust));
-        }
-        if (machine) {
-            protection.applyTo(folder.get(), level);
-        }
-        if (isProductFolder) {
-            lock = std::move(folder);
-        }
-    }
-    dir = level;
-}
-
-OwnedHandle CacheFolder::place(const WString& name, const void* data, size_t size) {
-    const WString path = FileUtils::joinPath(dir, name);
-    OwnedHandle existing(CreateFileW(path.c_str(), GENERIC_READ | (machine ? WRITE_DAC | WRITE_OWNER : 0),
-                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (existing) {
-        const FolderFacts facts = folderFacts(existing.get(), path);
-        if (!facts.isLink && sameBytes(existing.get(), data, size)) {
-            if (machine) {
-                CacheSecurity(CacheSecurity::File).applyTo(existing.get(), path);
+CacheFolder::CacheFolder(const CacheRoot& root, const WString& folderName, const std::vector<PackageFile>& files,
+                         PlacedFiles& placed) {
+    const HeldFolder& cache = root.folder();
+    const EntryOpening holding{heldAccess(root), FILE_SHARE_READ};
+    for (int index = 0; index < maxFoldersPerVersion; ++index) {
+        const WString name = candidateName(folderName, index);
+        OpenedEntry entry = openEntry(cache.handle.get(), name, holding);
+        if (isMissing(entry.error)) {
+            if (tryNew(root, name, files, placed)) {
+                return;
             }
-            LOG_TRACE("Kept [" << path << "]: it holds the package's bytes already");
-            return existing;
+            continue;
         }
-        existing.reset();
-        if (!DeleteFileW(path.c_str())) {
-            THROW_SYS_ERROR("DeleteFile(" << path << ") failed", DeleteFileW);
+        if (entry.error == ERROR_SHARING_VIOLATION) {
+            throw CacheRefusal(tstrings::toUtf8(L"[" + FileUtils::joinPath(cache.path, name) +
+                                                L"] is in use by another setup"));
+        }
+        if (entry.handle && tryExisting(root, entry, name, files, placed)) {
+            return;
         }
     }
-    wrote = true;
-    return writeLockedFile(path, data, size);
+    throw CacheRefusal(tstrings::toUtf8(L"no folder for " + folderName + L" in [" + cache.path + L"] can be used"));
+}
+
+bool CacheFolder::tryNew(const CacheRoot& root, const WString& name, const std::vector<PackageFile>& files,
+                         PlacedFiles& placed) {
+    const HeldFolder& cache = root.folder();
+    OpenedEntry made = openEntry(cache.handle.get(), name,
+                                 {heldAccess(root), FILE_SHARE_READ, true, true,
+                                  root.newFolderSecurity()});
+    if (made.error == ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    if (!made.handle) {
+        throwOpenError(cache, name, made.error);
+    }
+    folder = {std::move(made.handle), FileUtils::joinPath(cache.path, name)};
+    madeHere = true;
+    PlacedFiles written;
+    try {
+        for (const PackageFile& file : files) {
+            written.add(writeLockedFile(folder, file.name, file.data, file.size, root.newFileSecurity()), true);
+        }
+    } catch (...) {
+        written.locks.clear();
+        CleanupBudget budget;
+        removeHeldTree(root.folder(), std::move(folder), budget, root.leftovers(), &written.identities);
+        throw;
+    }
+    placed.append(std::move(written));
+    return true;
+}
+
+bool CacheFolder::tryExisting(const CacheRoot& root, OpenedEntry& entry, const WString& name,
+                              const std::vector<PackageFile>& files, PlacedFiles& placed) {
+    const HeldFolder& cache = root.folder();
+    const WString path = FileUtils::joinPath(cache.path, name);
+    if (const std::optional<WString> distrust = entryDistrust(entry.handle.get(), cache.path, name, true, root.trusted())) {
+        LOG_INFO("Not using [" << path << "]: " << *distrust);
+        return false;
+    }
+    HeldFolder candidate{std::move(entry.handle), path};
+    PlacedFiles kept;
+    for (const PackageFile& file : files) {
+        OwnedHandle same = sameFile(root, candidate, file);
+        if (!same) {
+            LOG_INFO("Not using [" << path << "]: it holds another package");
+            return false;
+        }
+        root.protect(same.get(), false);
+        kept.add(std::move(same), false);
+    }
+    root.protect(candidate.handle.get(), true);
+    LOG_TRACE("Kept [" << path << "]: it holds the package's files already");
+    folder = std::move(candidate);
+    placed.append(std::move(kept));
+    return true;
 }

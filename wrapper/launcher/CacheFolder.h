@@ -1,44 +1,42 @@
 #pragma once
 
-#include <cstddef>
+#include <optional>
+#include <vector>
 
-#include "PackageLocation.h"
-#include "UniqueResource.h"
-#include "tstrings.h"
+#include "CacheRoot.h"
+#include "PackageFiles.h"
+#include "TreeRemoval.h"
 
-// The package cache's root: "Tarnell\Package Cache" in ProgramData for the
-// machine, in the user's LocalAppData for the user.
-WString cacheRoot(PackageLocation location);
-
-// Raised when the cache must not or cannot be used; the reason is logged and
-// the package goes to a temporary folder instead.
-class CacheRefusal : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// A product's folder in the package cache, opened or created with its root and
-// held for the run: while this lives, its handle does not share deletion, so
-// nobody (a sweep of another setup, say) can remove or replace the folder.
-// An existing level is used only when it is no link and has a trusted owner;
-// in the machine's cache every level gets its protection anew.
+// The product's folder in a package cache that this run's package is installed
+// from, held for the run, shared for reading only: while held, nobody can
+// remove or rename it, and another run of a setup that would hold it too
+// (the same setup started twice, say) installs from a temporary folder.
+//
+// A folder that holds these very files already is used as it is: the
+// installer may know it as the product's source. Any other is never changed
+// (a rebuilt package of the same version may differ from the copy an installed
+// product repairs from): the files go to a new folder beside it,
+// "{CODE}v1.0~2" and so on, and the one that is no longer needed goes only
+// once an install from the new one has succeeded.
 class CacheFolder {
 public:
-    CacheFolder(PackageLocation location, const WString& folderName);
+    // folderName: the product's, as cacheFolderName() gives it. Raises
+    // CacheRefusal when no folder can be used (another setup holds the
+    // product's folder, say).
+    CacheFolder(const CacheRoot& root, const WString& folderName, const std::vector<PackageFile>& files,
+                PlacedFiles& placed);
 
-    const WString& path() const { return dir; }
-    // Makes name in the folder a file holding exactly these bytes, locked
-    // against changes while the handle lives: an existing identical copy is
-    // kept, as the installer may already know it; anything else is replaced.
-    OwnedHandle place(const WString& name, const void* data, size_t size);
-    // This run wrote or replaced a file.
-    bool changed() const { return wrote; }
-    // Lets the folder go, so that it can be removed.
-    void release() { lock.reset(); }
+    const WString& path() const { return folder.path; }
+    // This run made the folder, and so every file in it.
+    bool made() const { return madeHere; }
+    // The folder, let go by this object.
+    HeldFolder release() { return std::move(folder); }
 
 private:
-    bool machine;
-    WString dir;
-    OwnedHandle lock;
-    bool wrote = false;
+    bool tryNew(const CacheRoot& root, const WString& name, const std::vector<PackageFile>& files, PlacedFiles& placed);
+    bool tryExisting(const CacheRoot& root, OpenedEntry& entry, const WString& name,
+                     const std::vector<PackageFile>& files, PlacedFiles& placed);
+
+    HeldFolder folder;
+    bool madeHere = false;
 };

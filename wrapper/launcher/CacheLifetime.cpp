@@ -6,54 +6,48 @@
 
 #include <functional>
 
-#include "ErrorHandling.h"
+#include "FileUtils.h"
+#include "FolderTrust.h"
 #include "Log.h"
 #include "MsiUtils.h"
 #include "PackageLocation.h"
-#include "TreeRemoval.h"
-#include "UniqueResource.h"
-#include "WinFileUtils.h"
+#include "WinErrorHandling.h"
 
 namespace {
-
-// Each folder directly in root, with its name.
-void forEachFolder(const WString& root, const std::function<void(const WString& path, const WString& name)>& visit) {
-    WStringList folders;
-    FileUtils::DirectoryIterator(root).recursive(false).withFiles(false).findItems(folders);
-    for (const WString& path : folders) {
-        visit(path, FileUtils::basename(path));
-    }
-}
 
 bool isSameFolder(const WString& a, const WString& b) {
     return FileUtils::foldPath(FileUtils::stripTrailingSeparators(a)) ==
            FileUtils::foldPath(FileUtils::stripTrailingSeparators(b));
 }
 
-// A setup that uses a cache folder holds it without sharing deletion, which
-// keeps anyone else from opening it for deletion.
-bool isHeldBySetup(const WString& path) {
-    const OwnedHandle folder(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return !folder && GetLastError() == ERROR_SHARING_VIOLATION;
-}
-
-// A setup that takes the folder in the meantime holds every file it placed,
-// so it loses nothing it uses: what is removed it writes again.
-void removeUnlessHeld(const WString& path, const std::function<bool(const WString&)>& remove) {
-    if (isHeldBySetup(path)) {
+// Removes the folder name in the cache. A setup that uses a cache folder holds
+// it without sharing deletion, which keeps this open out; one that takes the
+// folder while it is removed fails to hold it and goes elsewhere.
+void removeUnlessHeld(const CacheRoot& root, const WString& name, CleanupBudget& budget) {
+    const HeldFolder& cache = root.folder();
+    const WString path = FileUtils::joinPath(cache.path, name);
+    OpenedEntry entry = openEntry(cache.handle.get(), name,
+                                  {DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE});
+    if (entry.error == ERROR_SHARING_VIOLATION) {
         LOG_INFO("Left [" << path << "] in the package cache: a setup is using it");
         return;
     }
-    if (!remove(path)) {
-        LOG_INFO("Left [" << path << "] in the package cache: it could not be removed now");
+    if (!entry.handle) {
+        return;
     }
+    if (const std::optional<WString> distrust = entryDistrust(entry.handle.get(), cache.path, name, true, root.trusted())) {
+        LOG_WARNING("Left [" << path << "] in the package cache alone: " << *distrust);
+        return;
+    }
+    removeHeldTree(cache, {std::move(entry.handle), path}, budget, root.leftovers());
 }
 
-bool removeWithPatience(const WString& path) { return removeTreeWithPatience(path); }
-
-bool removeAtOnce(const WString& path) { return FileUtils::deleteDirectoryRecursive(path, std::nothrow); }
+void forEachFolderName(const CacheRoot& root, const std::function<void(const WString& name)>& visit) {
+    for (const WString& name : entryNames(root.folder().handle.get())) {
+        visit(name);
+    }
+}
 
 } // namespace
 
@@ -67,38 +61,40 @@ WString lastUsedSourceFolder(const WString& lastUsedSource) {
     return FileUtils::stripTrailingSeparators(lastUsedSource.substr(second + 1));
 }
 
-void removeOtherVersions(const WString& root, const Guid& productCode, const WString& keptFolder) {
+void removeOtherVersions(const CacheRoot& root, const Guid& productCode, const WString& keptName,
+                         CleanupBudget& budget) {
     const WString code = productCode.toString();
-    forEachFolder(root, [&](const WString& path, const WString& name) {
-        if (!isFolderOfProduct(name, code) || isSameFolder(path, keptFolder)) {
+    forEachFolderName(root, [&](const WString& name) {
+        if (!isFolderOfProduct(name, code) || isSameFolder(name, keptName)) {
             return;
         }
         // Where the installer last found the product, and where it installed it
         // from (the one Wine's installer records): asked only when there is a
         // folder to spare, as it loads the installer library.
+        const WString path = FileUtils::joinPath(root.folder().path, name);
         const WString lastUsed =
             lastUsedSourceFolder(msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_LASTUSEDSOURCE));
         const WString installedFrom = msi::getProductInfo(std::nothrow, productCode, INSTALLPROPERTY_INSTALLSOURCE);
         if (!isSameFolder(path, lastUsed) && !isSameFolder(path, installedFrom)) {
-            removeUnlessHeld(path, removeWithPatience);
+            removeUnlessHeld(root, name, budget);
         }
     });
 }
 
-void removeProductFolders(const WString& root, const Guid& productCode) {
+void removeProductFolders(const CacheRoot& root, const Guid& productCode, CleanupBudget& budget) {
     const WString code = productCode.toString();
-    forEachFolder(root, [&](const WString& path, const WString& name) {
+    forEachFolderName(root, [&](const WString& name) {
         if (isFolderOfProduct(name, code)) {
-            removeUnlessHeld(path, removeWithPatience);
+            removeUnlessHeld(root, name, budget);
         }
     });
 }
 
-void sweepOrphanedFolders(const WString& root, const Guid& ownProduct) {
-    forEachFolder(root, [&](const WString& path, const WString& name) {
+void sweepOrphanedFolders(const CacheRoot& root, const Guid& ownProduct, CleanupBudget& budget) {
+    forEachFolderName(root, [&](const WString& name) {
         const std::optional<WString> code = productCodeOfFolder(name);
         if (code && !(Guid(*code) == ownProduct) && msi::queryProductState(Guid(*code)) == INSTALLSTATE_UNKNOWN) {
-            removeUnlessHeld(path, removeAtOnce);
+            removeUnlessHeld(root, name, budget);
         }
     });
 }

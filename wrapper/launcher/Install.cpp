@@ -48,28 +48,27 @@ WString reasonOf(const std::exception& e) {
     return tstrings::fromUtf8(appError != nullptr ? appError->plainMessage() : e.what());
 }
 
-struct Files {
-    WStringList cabinets;
-    std::vector<OwnedHandle> locks;  // released before the folder is finished or removed
-};
-
-void writeFiles(PackageFolder& folder, Files& files) {
+// The package and its cabinets as the setup carries them; a missing resource
+// fails here, in the step that writes it.
+std::vector<PackageFile> packageFiles(const WStringList& cabinets) {
+    std::vector<PackageFile> files;
     DWORD size = 0;
     const Resource package = SetupResources::package();
     const LPCVOID data = package.getPtr(size);
-    files.locks.push_back(folder.place(L"main.msi", data, size));
-    for (size_t i = 0; i < files.cabinets.size(); ++i) {
+    files.push_back({L"main.msi", data, size});
+    for (size_t i = 0; i < cabinets.size(); ++i) {
         const Resource cabinet = SetupResources::cabinet(i);
         const LPCVOID bytes = cabinet.getPtr(size);
-        files.locks.push_back(folder.place(files.cabinets[i], bytes, size));
+        files.push_back({cabinets[i], bytes, size});
     }
+    return files;
 }
 
 // A missing resource counts nothing here: writing it fails in its own step, which the failure names.
-uint64_t bytesToWrite(const Files& files) {
+uint64_t bytesToWrite(const WStringList& cabinets) {
     const auto sizeOf = [](const Resource& resource) -> uint64_t { return resource.exists() ? resource.size() : 0; };
     uint64_t total = sizeOf(SetupResources::package());
-    for (size_t i = 0; i < files.cabinets.size(); ++i) {
+    for (size_t i = 0; i < cabinets.size(); ++i) {
         total += sizeOf(SetupResources::cabinet(i));
     }
     return total;
@@ -78,28 +77,27 @@ uint64_t bytesToWrite(const Files& files) {
 // Someone waiting on a large package sees that something happens; a silent run shows nothing.
 std::unique_ptr<WriteProgressWindow> progressWindowFor(const MsiexecArguments& arguments,
                                                        const std::optional<pack::SetupFacts>& facts,
-                                                       const Files& files) {
+                                                       const WStringList& cabinets) {
     if (arguments.asksForNoModalUi()) {
         return nullptr;
     }
     const WString title = facts && !facts->productName.empty()
                               ? toWide(facts->productName)
                               : FileUtils::basename(SysInfo::getExecutablePath());
-    return std::make_unique<WriteProgressWindow>(title, bytesToWrite(files));
+    return std::make_unique<WriteProgressWindow>(title, bytesToWrite(cabinets));
 }
 
-std::unique_ptr<PackageFolder> tryCache(const LocationChoice& choice, const pack::SetupFacts& facts, Files& files,
-                                        CacheNotes& notes) {
-    std::unique_ptr<PackageFolder> cached;
+std::unique_ptr<PackageFolder> tryCache(const LocationChoice& choice, const pack::SetupFacts& facts,
+                                        const WStringList& cabinets, PlacedFiles& placed, CacheNotes& notes) {
     try {
-        cached = std::make_unique<CachedPackageFolder>(choice.location, SetupResources::productCode(),
-                                                       toWide(facts.productVersion));
-        writeFiles(*cached, files);
+        auto cached = std::make_unique<CachedPackageFolder>(choice.location, SetupResources::productCode(),
+                                                            toWide(facts.productVersion),
+                                                            [&](const WString& note) { notes.add(note); });
+        placed = cached->place(packageFiles(cabinets));
         LOG_INFO("The package goes to [" << cached->path() << "]: " << choice.reason);
         return cached;
     } catch (const std::exception& e) {
-        files.locks.clear();
-        cached.reset();
+        placed = {};
         notes.add(L"installing from a temporary folder, as the package cache cannot be used: " + reasonOf(e));
         return nullptr;
     }
@@ -107,11 +105,12 @@ std::unique_ptr<PackageFolder> tryCache(const LocationChoice& choice, const pack
 
 // The package cache where the package may go there and it works out, else a
 // temporary folder: the cache is never a new reason to fail.
-std::unique_ptr<PackageFolder> writePackage(const std::optional<pack::SetupFacts>& facts, bool elevated,
-                                            Files& files, CacheNotes& notes) {
-    const LocationChoice choice = choosePackageLocation(facts, elevated);
+std::unique_ptr<PackageFolder> writePackage(const std::optional<pack::SetupFacts>& facts,
+                                            const MsiexecArguments& arguments, bool elevated,
+                                            const WStringList& cabinets, PlacedFiles& placed, CacheNotes& notes) {
+    const LocationChoice choice = choosePackageLocation(facts, arguments.scopeAssignments(), elevated);
     if (choice.location != PackageLocation::TemporaryFolder) {
-        if (std::unique_ptr<PackageFolder> cached = tryCache(choice, *facts, files, notes)) {
+        if (std::unique_ptr<PackageFolder> cached = tryCache(choice, *facts, cabinets, placed, notes)) {
             return cached;
         }
     }
@@ -119,8 +118,27 @@ std::unique_ptr<PackageFolder> writePackage(const std::optional<pack::SetupFacts
     if (choice.location == PackageLocation::TemporaryFolder) {
         LOG_INFO("The package goes to [" << temporary->path() << "]: " << choice.reason);
     }
-    setupStep(L"write the package to " + temporary->path(), [&] { writeFiles(*temporary, files); });
+    setupStep(L"write the package to " + temporary->path(), [&] { placed = temporary->place(packageFiles(cabinets)); });
     return temporary;
+}
+
+// msiexec.exe has ended: what follows is housekeeping, which never changes the
+// install's result and waits on nobody for long.
+void finishRun(std::unique_ptr<PackageFolder> folder, PlacedFiles& placed, DWORD exitCode, bool elevated,
+               const std::optional<pack::SetupFacts>& facts, const MsiexecArguments& arguments,
+               const CacheNotes& notes) {
+    try {
+        placed.locks.clear();
+        CleanupBudget budget;
+        folder->finish(exitCode, budget);
+        folder.reset();
+        // A setup made without the cache leaves every cache as it found it.
+        if (facts && facts->packageCache) {
+            sweepPackageCaches(elevated, SetupResources::productCode(), budget);
+        }
+        notes.appendTo(arguments.logRequest());
+    }
+    CATCH_AND_REPORT
 }
 
 } // namespace
@@ -129,31 +147,21 @@ DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments
                      const std::optional<pack::SetupFacts>& facts) {
     // Before anything is made: a launcher that cannot work fails with nothing to clean up.
     const WString tail = unquoteWholeAssignments(typedTail);
-    std::unique_ptr<PackageFolder> folder;  // outlives the files' locks, so that it can be removed
-    Files files{setupStep(L"read the list of cabinets it carries", SetupResources::cabinetNames), {}};
+    const WStringList cabinets = setupStep(L"read the list of cabinets it carries", SetupResources::cabinetNames);
     const bool elevated = SysInfo::isElevated();
     CacheNotes notes;
+    std::unique_ptr<PackageFolder> folder;  // outlives the files' locks, so that it can be removed
+    PlacedFiles placed;
     {
         // Closed before msiexec.exe starts: its own window follows.
-        const std::unique_ptr<WriteProgressWindow> progress = progressWindowFor(arguments, facts, files);
-        folder = writePackage(facts, elevated, files, notes);
+        const std::unique_ptr<WriteProgressWindow> progress = progressWindowFor(arguments, facts, cabinets);
+        folder = writePackage(facts, arguments, elevated, cabinets, placed, notes);
     }
 
     // msiexec.exe reads its command line by rules of its own: the user's is passed on as typed.
     Executor msiexec(SysInfo::getMsiexecPath());
     msiexec.arg(L"/i").arg(FileUtils::joinPath(folder->path(), L"main.msi")).verbatimTail(tail);
     const DWORD exitCode = setupStep(L"start the Windows Installer", [&] { return msiexec.execAndWaitForExit(); });
-
-    files.locks.clear();
-    folder->finish(exitCode);
-    // A setup made without the cache leaves every cache as it found it.
-    if (facts && facts->packageCache) {
-        // Housekeeping: a product code it cannot read never turns the install's result into a failure.
-        try {
-            sweepPackageCaches(elevated, SetupResources::productCode());
-        }
-        CATCH_AND_REPORT
-    }
-    notes.appendTo(arguments.logRequest());
+    finishRun(std::move(folder), placed, exitCode, elevated, facts, arguments, notes);
     return exitCode;
 }

@@ -114,7 +114,22 @@ bool MsiexecArguments::asksForHelp() const {
 }
 
 bool MsiexecArguments::setsInstallScope() const {
-    return std::any_of(tokens.begin(), tokens.end(), [](const MsiexecToken& token) {
-        return assigns(token, L"allusers") || assigns(token, L"msiinstallperuser");
-    });
+    const ScopeAssignments assigned = scopeAssignments();
+    return assigned.allUsers || assigned.msiInstallPerUser || assigned.otherCase;
+}
+
+ScopeAssignments MsiexecArguments::scopeAssignments() const {
+    ScopeAssignments assigned;
+    for (const MsiexecToken& token : tokens) {
+        for (const auto& [name, value] : {std::pair{L"ALLUSERS", &assigned.allUsers},
+                                          std::pair{L"MSIINSTALLPERUSER", &assigned.msiInstallPerUser}}) {
+            const WString prefix = WString(name) + L"=";
+            if (token.text.starts_with(prefix)) {
+                *value = token.text.substr(prefix.size());
+            } else if (assigns(token, tstrings::toLower(name))) {
+                assigned.otherCase = true;
+            }
+        }
+    }
+    return assigned;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "InstallScopeRules.h"
 #include "MsiexecTokens.h"
 
 // A log file named by /l<modes> <file> or /log <file>.
@@ -31,8 +32,11 @@ public:
     bool asksToUninstall() const;
     // /?, /h or /help alone, in either switch form.
     bool asksForHelp() const;
-    // ALLUSERS or MSIINSTALLPERUSER is set, which chooses where the package installs.
+    // ALLUSERS or MSIINSTALLPERUSER is set, in any letter case, which chooses
+    // where the package installs.
     bool setsInstallScope() const;
+    // What the line assigns to those two.
+    ScopeAssignments scopeAssignments() const;
 
 private:
     std::vector<MsiexecToken> tokens;

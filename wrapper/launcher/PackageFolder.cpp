@@ -7,16 +7,43 @@
 #include "MsiUtils.h"
 #include "PrivateSecurity.h"
 #include "SetupFailure.h"
+#include "WinErrorHandling.h"
 #include "WinFileUtils.h"
 #include "WinSysInfo.h"
 
 namespace {
 
-WString newTemporaryFolder(bool elevated) {
-    const WString temp = setupStep(L"find the temporary folder", SysInfo::getTempDirectory);
-    return setupStep(L"create a temporary folder in " + temp, [&] {
-        return FileUtils::createTempDirectory(L"", L".tmp", temp, PrivateSecurity(elevated).attributes());
-    });
+// The user's temporary folder, followed wherever the user's settings lead.
+HeldFolder temporaryFolder(const WString& temp) {
+    OwnedHandle folder(CreateFileW(temp.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
+        // The folder is missing: its path is not found, whichever part of it is.
+        const DWORD error = GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : GetLastError();
+        THROW_SYS_ERROR_CODE("Could not create a folder in [" << temp << "]", CreateDirectoryW, error);
+    }
+    return {std::move(folder), temp};
+}
+
+// A new folder in it, made by name in the folder held and held for the run:
+// shared with nobody who would delete or rename it.
+HeldFolder newPrivateFolder(const HeldFolder& temp, bool elevated) {
+    const PrivateSecurity security(elevated);
+    OwnedHandle made;
+    DWORD error = ERROR_SUCCESS;
+    const WString name = FileUtils::createUniquelyNamed(L"", L".tmp", [&](const WString& candidate) {
+        OpenedEntry entry = openEntry(temp.handle.get(), candidate,
+                                      {FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       true, true, security.get()});
+        error = entry.error;
+        made = std::move(entry.handle);
+        return static_cast<bool>(made);
+    }, 10);
+    if (name.empty()) {
+        THROW_SYS_ERROR_CODE("Could not create a folder in [" << temp.path << "]", CreateDirectoryW, error);
+    }
+    return {std::move(made), FileUtils::joinPath(temp.path, name)};
 }
 
 WString productFolderName(const Guid& productCode, const WString& productVersion) {
@@ -29,46 +56,82 @@ WString productFolderName(const Guid& productCode, const WString& productVersion
 
 } // namespace
 
-TemporaryPackageFolder::TemporaryPackageFolder(bool elevated) : dir(newTemporaryFolder(elevated)), removal(dir) {}
+TemporaryPackageFolder::TemporaryPackageFolder(bool elevated) {
+    const WString temp = setupStep(L"find the temporary folder", SysInfo::getTempDirectory);
+    setupStep(L"create a temporary folder in " + temp, [&] {
+        parent = temporaryFolder(temp);
+        folder = newPrivateFolder(parent, elevated);
+    });
+}
 
-OwnedHandle TemporaryPackageFolder::place(const WString& name, const void* data, size_t size) {
-    // Written in its final place: nobody else has had a chance to use the new folder.
-    return writeLockedFile(FileUtils::joinPath(dir, name), data, size);
+TemporaryPackageFolder::~TemporaryPackageFolder() {
+    if (folder.handle) {
+        CleanupBudget budget;
+        finish(0, budget);
+    }
+}
+
+PlacedFiles TemporaryPackageFolder::place(const std::vector<PackageFile>& files) {
+    PlacedFiles placed;
+    for (const PackageFile& file : files) {
+        // Written in its final place: nobody else has had a chance to use the new folder.
+        placed.add(writeLockedFile(folder, file.name, file.data, file.size), true);
+        made.push_back(placed.identities.back());
+    }
+    return placed;
+}
+
+void TemporaryPackageFolder::finish(DWORD, CleanupBudget& budget) {
+    // The temporary folder of an elevated run lies in a tree its user can change.
+    try {
+        removeHeldTree(parent, std::move(folder), budget, Leftovers::ForALaterRun, &made);
+    }
+    CATCH_AND_REPORT
 }
 
 CachedPackageFolder::CachedPackageFolder(PackageLocation location, const Guid& productCode,
-                                         const WString& productVersion)
-    : root(cacheRoot(location)), productCode(productCode),
-      folder(location, productFolderName(productCode, productVersion)) {}
+                                         const WString& productVersion, const CacheNote& note)
+    : root(CacheRoot::open(location, CacheRoot::Install, note)), productCode(productCode),
+      folderName(productFolderName(productCode, productVersion)) {}
 
 CachedPackageFolder::~CachedPackageFolder() {
     try {
-        if (!finished) {
-            removeWhatWasWritten();
+        if (folder) {
+            CleanupBudget budget;
+            removeWhatWasMade(budget);
         }
     }
     CATCH_AND_REPORT
 }
 
-OwnedHandle CachedPackageFolder::place(const WString& name, const void* data, size_t size) {
-    return folder.place(name, data, size);
+const WString& CachedPackageFolder::path() const { return folder->path(); }
+
+PlacedFiles CachedPackageFolder::place(const std::vector<PackageFile>& files) {
+    PlacedFiles placed;
+    folder = std::make_unique<CacheFolder>(*root, folderName, files, placed);
+    made = placed.identities;
+    return placed;
 }
 
-void CachedPackageFolder::finish(DWORD exitCode) {
-    finished = true;
-    folder.release();
-    if (msi::isSuccess(exitCode)) {
-        removeOtherVersions(root, productCode, folder.path());
-    } else {
-        removeWhatWasWritten();
+void CachedPackageFolder::finish(DWORD exitCode, CleanupBudget& budget) {
+    try {
+        if (msi::isSuccess(exitCode)) {
+            const WString kept = FileUtils::basename(folder->path());
+            folder.reset();
+            removeOtherVersions(*root, productCode, kept, budget);
+        } else {
+            removeWhatWasMade(budget);
+        }
     }
+    CATCH_AND_REPORT
+    folder.reset();
 }
 
-// A copy this run found in place may be what the installer already knows: it stays.
-void CachedPackageFolder::removeWhatWasWritten() {
-    if (folder.changed()) {
-        folder.release();
-        LOG_INFO("Removing [" << folder.path() << "]: the install did not succeed");
-        removeTreeWithPatience(folder.path());
+// A folder this run found in place may be what the installer already knows: it stays.
+void CachedPackageFolder::removeWhatWasMade(CleanupBudget& budget) {
+    const std::unique_ptr<CacheFolder> used = std::move(folder);
+    if (used->made()) {
+        LOG_INFO("Removing [" << used->path() << "]: the install did not succeed");
+        removeHeldTree(root->folder(), used->release(), budget, root->leftovers(), &made);
     }
 }

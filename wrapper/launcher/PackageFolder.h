@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <memory>
-#include <optional>
+#include <vector>
 
 #include "CacheFolder.h"
+#include "CacheRoot.h"
 #include "Guid.h"
+#include "PackageFiles.h"
 #include "TreeRemoval.h"
-#include "UniqueResource.h"
 #include "tstrings.h"
 
 // The folder the package and its cabinets are written to for msiexec.exe,
@@ -19,45 +19,49 @@ public:
     virtual ~PackageFolder() = default;
 
     virtual const WString& path() const = 0;
-    // Writes name in the folder with these bytes, locked against changes while
-    // the handle lives.
-    virtual OwnedHandle place(const WString& name, const void* data, size_t size) = 0;
-    // msiexec.exe has ended with exitCode, and every handle of place() is closed.
-    virtual void finish(DWORD exitCode) = 0;
+    // Puts the files in the folder; each is held against changes while its lock lives.
+    virtual PlacedFiles place(const std::vector<PackageFile>& files) = 0;
+    // msiexec.exe has ended with exitCode, and every lock of place() is
+    // released. Never raises: the install's result stands whatever happens here.
+    virtual void finish(DWORD exitCode, CleanupBudget& budget) = 0;
 };
 
-// A new private folder under the temporary directory, removed with all it
-// holds when the object goes.
+// A new private folder under the temporary directory, held for the run and
+// removed, with the files this run made in it, when it is finished or goes.
 class TemporaryPackageFolder : public PackageFolder {
 public:
     explicit TemporaryPackageFolder(bool elevated);
+    ~TemporaryPackageFolder() override;
 
-    const WString& path() const override { return dir; }
-    OwnedHandle place(const WString& name, const void* data, size_t size) override;
-    void finish(DWORD) override {}
+    const WString& path() const override { return folder.path; }
+    PlacedFiles place(const std::vector<PackageFile>& files) override;
+    void finish(DWORD exitCode, CleanupBudget& budget) override;
 
 private:
-    WString dir;
-    TreeRemovalScope removal;
+    HeldFolder parent;
+    HeldFolder folder;
+    std::vector<FileIdentity> made;
 };
 
-// The product's folder in a package cache, kept for repairs. A failed or
-// cancelled install removes what it wrote there; one that succeeded removes the
-// product's other versions.
+// The product's folder in a package cache, kept for repairs (see
+// CacheFolder). A failed or cancelled install removes what it made there; one
+// that succeeded removes the product's other folders.
 class CachedPackageFolder : public PackageFolder {
 public:
-    CachedPackageFolder(PackageLocation location, const Guid& productCode, const WString& productVersion);
+    CachedPackageFolder(PackageLocation location, const Guid& productCode, const WString& productVersion,
+                        const CacheNote& note);
     ~CachedPackageFolder() override;
 
-    const WString& path() const override { return folder.path(); }
-    OwnedHandle place(const WString& name, const void* data, size_t size) override;
-    void finish(DWORD exitCode) override;
+    const WString& path() const override;
+    PlacedFiles place(const std::vector<PackageFile>& files) override;
+    void finish(DWORD exitCode, CleanupBudget& budget) override;
 
 private:
-    void removeWhatWasWritten();
+    void removeWhatWasMade(CleanupBudget& budget);
 
-    WString root;
+    std::unique_ptr<CacheRoot> root;
     Guid productCode;
-    CacheFolder folder;
-    bool finished = false;
+    WString folderName;
+    std::unique_ptr<CacheFolder> folder;
+    std::vector<FileIdentity> made;
 };

@@ -4,14 +4,19 @@
 
 #include "ProductCode.h"
 
-LocationChoice choosePackageLocation(const std::optional<pack::SetupFacts>& facts, bool elevated) {
+LocationChoice choosePackageLocation(const std::optional<pack::SetupFacts>& facts, const ScopeAssignments& tail,
+                                     bool elevated) {
     if (!facts) {
         return {PackageLocation::TemporaryFolder, L"the setup records no install scope"};
     }
     if (!facts->packageCache) {
         return {PackageLocation::TemporaryFolder, L"the setup was packed without a package cache"};
     }
-    switch (facts->scope) {
+    const std::optional<pack::InstallScope> scope = scopeMsiexecUses(facts->scope, tail);
+    if (!scope) {
+        return {PackageLocation::TemporaryFolder, L"the command line leaves unclear whether it installs per machine"};
+    }
+    switch (*scope) {
     case pack::InstallScope::User: return {PackageLocation::UserCache, L"the package installs per user"};
     case pack::InstallScope::Dual:
         return {PackageLocation::TemporaryFolder, L"a dual-purpose package chooses its scope while it installs"};

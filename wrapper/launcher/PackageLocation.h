@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "InstallScopeRules.h"
 #include "SetupFacts.h"
 #include "tstrings.h"
 
@@ -15,8 +16,10 @@ struct LocationChoice {
     const wchar_t* reason;  // for the debug log
 };
 
-// facts: nothing for a setup that records none.
-LocationChoice choosePackageLocation(const std::optional<pack::SetupFacts>& facts, bool elevated);
+// facts: nothing for a setup that records none; tail: what the command line
+// assigns to the properties that choose the install's scope.
+LocationChoice choosePackageLocation(const std::optional<pack::SetupFacts>& facts, const ScopeAssignments& tail,
+                                     bool elevated);
 
 // "{PRODUCT-CODE}v1.2.3": the product folder in a cache, one per product and
 // version. Nothing when the version cannot be part of a folder name (only

@@ -40,7 +40,8 @@ DWORD exitCodeOf(HANDLE process) {
 
 } // namespace
 
-DWORD startAndWait(const WString& program, const WString& tail, const WString& directory, const ShellStart& how) {
+std::optional<DWORD> startAndWait(const WString& program, const WString& tail, const WString& directory,
+                                  const ShellStart& how) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
@@ -57,7 +58,9 @@ DWORD startAndWait(const WString& program, const WString& tail, const WString& d
         if (error == ERROR_CANCELLED) {
             return ERROR_INSTALL_USEREXIT;
         }
-        THROW_SYS_ERROR_CODE("ShellExecuteEx(" << program << ") failed", ShellExecuteExW, error);
+        LOG_INFO("Installing without elevation up front: the system would not start the elevated copy: "
+                 << formatSystemMessage(error));
+        return std::nullopt;
     }
     const OwnedHandle process(info.hProcess);
     return exitCodeOf(process.get());

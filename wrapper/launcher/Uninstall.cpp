@@ -4,6 +4,7 @@
 
 #include "CacheLifetime.h"
 #include "CacheSweep.h"
+#include "ErrorHandling.h"
 #include "MsiUtils.h"
 #include "SetupFailure.h"
 #include "SetupResources.h"
@@ -25,14 +26,20 @@ DWORD uninstallProduct(const MsiexecArguments& arguments) {
         }
         status = msi::action<msi::uninstall>(removal)(std::nothrow).getStatus();
     }
-    // A setup made without the cache leaves every cache as it found it.
+    // A setup made without the cache leaves every cache as it found it; what
+    // follows never changes the removal's result.
     if (facts && facts->packageCache) {
-        const bool elevated = SysInfo::isElevated();
-        // A removed product needs none of its cached copies.
-        if (msi::isSuccess(status)) {
-            forEachCacheRootInReach(elevated, [&](const WString& root) { removeProductFolders(root, productCode); });
+        try {
+            const bool elevated = SysInfo::isElevated();
+            CleanupBudget budget;
+            // A removed product needs none of its cached copies.
+            if (msi::isSuccess(status)) {
+                forEachCacheInReach(elevated,
+                                    [&](const CacheRoot& root) { removeProductFolders(root, productCode, budget); });
+            }
+            sweepPackageCaches(elevated, productCode, budget);
         }
-        sweepPackageCaches(elevated, productCode);
+        CATCH_AND_REPORT
     }
     return status;
 }

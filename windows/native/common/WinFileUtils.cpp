@@ -57,24 +57,13 @@ int randomNumber() {
     return number;
 }
 
-// Tries prefix + number + suffix in dir, numbers from the tick count on for the
-// first predictableAttempts, random ones after that, so that names taken in
-// advance by someone else cannot use up the attempts. createNew must fail on a
-// name that anything (file or directory) already has, so the name returned is
-// one this process created; the empty text when every attempt failed.
+// createNew gets the full path of each name createUniquelyNamed tries.
 WString createWithUniqueName(const WString& prefix, const WString& suffix, const WString& dir,
                              const std::function<bool(const WString&)>& createNew, int predictableAttempts) {
-    const DWORD tickCount = GetTickCount();
-    for (int i = 0; i < tempNameAttempts; ++i) {
-        const int number =
-            i < predictableAttempts ? static_cast<int>(tickCount + static_cast<DWORD>(i)) : randomNumber();
-        const WString candidate =
-            PathBuilder(dir).append((tstrings::MessageBuilder() << prefix << number << suffix).str());
-        if (createNew(candidate)) {
-            return candidate;
-        }
-    }
-    return {};
+    const WString name = createUniquelyNamed(
+        prefix, suffix, [&](const WString& candidate) { return createNew(PathBuilder(dir).append(candidate)); },
+        predictableAttempts);
+    return name.empty() ? name : WString(PathBuilder(dir).append(name));
 }
 
 bool createNewFile(const WString& path) {
@@ -126,6 +115,20 @@ void moveFileImpl(const WString& from, const WString& to, DWORD flags) {
 }
 
 } // namespace
+
+WString createUniquelyNamed(const WString& prefix, const WString& suffix,
+                            const std::function<bool(const WString& name)>& createNew, int predictableAttempts) {
+    const DWORD tickCount = GetTickCount();
+    for (int i = 0; i < tempNameAttempts; ++i) {
+        const int number =
+            i < predictableAttempts ? static_cast<int>(tickCount + static_cast<DWORD>(i)) : randomNumber();
+        const WString candidate = (tstrings::MessageBuilder() << prefix << number << suffix).str();
+        if (createNew(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
+}
 
 WString createTempFile(const WString& prefix, const WString& suffix, const WString& path) {
     checkNameParts(prefix, suffix);

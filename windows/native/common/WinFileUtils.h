@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <utility>
 #include <vector>
@@ -11,6 +12,14 @@
 #include "UniqueResource.h"
 
 namespace FileUtils {
+
+// Tries prefix + number + suffix, numbers from the tick count on for the first
+// predictableAttempts, random ones after that, so that names taken in advance
+// by someone else cannot use up the attempts. createNew must fail on a name
+// that anything (file or directory) already has, so the name returned is one
+// this process created; the empty text when every attempt failed.
+WString createUniquelyNamed(const WString& prefix, const WString& suffix,
+                            const std::function<bool(const WString& name)>& createNew, int predictableAttempts);
 
 WString createTempFile(const WString& prefix, const WString& suffix, const WString& path);
 // Never hands out a name that anything, a directory included, already has.

@@ -58,46 +58,42 @@ private:
     OwnedHandle thread;
 };
 
-BY_HANDLE_FILE_INFORMATION fileIdentity(HANDLE file, const WString& path) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file, &info)) {
-        THROW_SYS_ERROR("GetFileInformationByHandle(" << path << ") failed", GetFileInformationByHandle);
-    }
-    return info;
-}
-
-bool isSameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
-
 } // namespace
 
-OwnedHandle writeLockedFile(const WString& path, const void* data, size_t size) {
+void throwOpenError(const HeldFolder& folder, const WString& name, DWORD error) {
+    THROW_SYS_ERROR_CODE("CreateFile(" << FileUtils::joinPath(folder.path, name) << ") failed", CreateFileW, error);
+}
+
+OwnedHandle writeLockedFile(const HeldFolder& folder, const WString& name, const void* data, size_t size,
+                            PSECURITY_DESCRIPTOR security) {
+    const WString path = FileUtils::joinPath(folder.path, name);
     prefetch(data, size);
     // Shared for reading only from the start: no writer gets in while it fills.
-    OwnedHandle writer(
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!writer) {
-        THROW_SYS_ERROR("CreateFile(" << path << ") failed", CreateFileW);
+    OpenedEntry writer =
+        openEntry(folder.handle.get(), name, {GENERIC_WRITE | DELETE, FILE_SHARE_READ, true, false, security});
+    if (!writer.handle) {
+        throwOpenError(folder, name, writer.error);
     }
-    {
+    try {
         const PageToucher toucher(data, size);
-        FileUtils::writeAll(writer.get(), path, data, size);
+        FileUtils::writeAll(writer.handle.get(), path, data, size);
+    } catch (...) {
+        // Half a file is nobody's: it goes with its handle.
+        deleteThrough(writer.handle.get());
+        throw;
     }
-    const BY_HANDLE_FILE_INFORMATION written = fileIdentity(writer.get(), path);
-    if (!CloseHandle(writer.release())) {
+    const FileIdentity written = identityOf(writer.handle.get());
+    if (!CloseHandle(writer.handle.release())) {
         THROW_SYS_ERROR("Failed to close [" << path << "]", CloseHandle);
     }
     // A writer that got in since the close holds its handle and makes this fail.
-    OwnedHandle reader(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!reader) {
-        THROW_SYS_ERROR("CreateFile(" << path << ") failed", CreateFileW);
+    OpenedEntry reader = openEntry(folder.handle.get(), name, {GENERIC_READ, FILE_SHARE_READ});
+    if (!reader.handle) {
+        throwOpenError(folder, name, reader.error);
     }
     // A file moved into its place in that moment is not ours.
-    if (!isSameFile(written, fileIdentity(reader.get(), path))) {
+    if (!(identityOf(reader.handle.get()) == written)) {
         THROW_RUNTIME_ERROR("[" << path << "] was replaced while it was written");
     }
-    return reader;
+    return std::move(reader.handle);
 }
