@@ -10,11 +10,12 @@ namespace pack {
 
 const char usageText[] =
     "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] [--no-package-cache]\n"
-    "                    [--elevation auto|never] <package.msi> <setup.exe>\n"
+    "                    [--elevation auto|never] [--no-default-log] <package.msi> <setup.exe>\n"
     "       tarnell-pack info [--json] <setup.exe | package.msi>\n"
     "       tarnell-pack extract [--force] <setup.exe> <folder>\n"
     "       tarnell-pack winget <setup.exe> --id <Publisher.Package> --url <URL>\n"
-    "                    [--locale en-US] --out <folder>\n"
+    "                    [--locale en-US] [--force] --out <folder>\n"
+    "       tarnell-pack verify <setup.exe>\n"
     "\n"
     "Writes setup.exe, a program that carries package.msi and the cabinets it\n"
     "names beside it: run, it installs the package through msiexec.exe, passing\n"
@@ -28,11 +29,16 @@ const char usageText[] =
     "  --elevation auto|never auto: an interactive per-machine install asks for\n"
     "                         administrator rights for setup.exe itself (default);\n"
     "                         never: msiexec asks when the installation starts\n"
+    "  --no-default-log       no log of setup.exe's own when its command line\n"
+    "                         names none (default: a verbose log in %TEMP%)\n"
     "\n"
     "info tells what a setup program (or package) installs and how to deploy it,\n"
     "as text or, with --json, as one JSON object. extract writes the package and\n"
     "cabinets a setup program carries into folder; --force replaces files there.\n"
-    "winget writes a winget manifest for setup.exe, downloaded from URL.\n"
+    "winget writes a winget manifest for setup.exe, downloaded from URL; --force\n"
+    "replaces one there. verify checks the package and cabinets setup.exe carries\n"
+    "against the checksums recorded when it was packed: exit 0 intact, 1 damaged,\n"
+    "3 a setup.exe of an older tarnell-pack, which records none.\n"
     "\n"
     "  --help                 print this text and exit\n"
     "  --version              print the version and exit\n";
@@ -106,6 +112,13 @@ PackOptions parseExtract(const std::vector<std::string>& args) {
     return options;
 }
 
+PackOptions parseVerify(const std::vector<std::string>& args) {
+    PackOptions options;
+    options.action = PackOptions::Verify;
+    options.input = filesOf(args, 1, "verify takes one setup program", {})[0];
+    return options;
+}
+
 PackOptions parseWinget(const std::vector<std::string>& args) {
     PackOptions options;
     options.action = PackOptions::Winget;
@@ -123,6 +136,8 @@ PackOptions parseWinget(const std::vector<std::string>& args) {
         } else if (args[i] == "--out") {
             options.winget.folder = optionValue(args, i);
             hasOut = true;
+        } else if (args[i] == "--force") {
+            options.winget.force = true;
         } else {
             rest.push_back(args[i]);
         }
@@ -155,6 +170,9 @@ PackOptions parseCommandLine(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "winget") {
         return parseWinget(args);
     }
+    if (!args.empty() && args[0] == "verify") {
+        return parseVerify(args);
+    }
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--product-code") {
@@ -165,6 +183,8 @@ PackOptions parseCommandLine(const std::vector<std::string>& args) {
             options.packageCache = false;
         } else if (args[i] == "--elevation") {
             options.elevation = parseElevation(optionValue(args, i));
+        } else if (args[i] == "--no-default-log") {
+            options.defaultLog = false;
         } else if (isOption(args[i])) {
             throw UsageError("unknown option " + args[i]);
         } else {

@@ -1,7 +1,5 @@
 #include "ExtractCommand.h"
 
-#include <algorithm>
-
 #include "Description.h"
 #include "OutputChecks.h"
 #include "OutputFolder.h"
@@ -17,11 +15,12 @@ struct Extracted {
     FileRange bytes;
 };
 
+// The cabinets' names are distinct already (SetupReader): only the package's may equal one.
 std::vector<Extracted> filesOf(const SetupContents& contents, const std::string& setup) {
     std::vector<Extracted> files{{packageNameOf(contents.facts), contents.package}};
+    const std::u16string packageKey = windowsUpper(files[0].name);
     for (const SetupContents::Cabinet& cabinet : contents.cabinets) {
-        const auto same = [&](const Extracted& file) { return windowsUpper(file.name) == windowsUpper(cabinet.name); };
-        if (std::any_of(files.begin(), files.end(), same)) {
+        if (windowsUpper(cabinet.name) == packageKey) {
             throw PackError(setup + ": a damaged setup program: the package and the cabinet '" + shown(cabinet.name) +
                             "' name one file");
         }

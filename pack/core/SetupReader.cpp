@@ -166,14 +166,18 @@ SetupContents contentsOf(const std::map<std::u16string, FileRange>& resources) {
     if (package == nullptr || code == nullptr) {
         throw NotASetup();
     }
-    SetupContents contents{*package, textOf(*code), std::nullopt, {}};
+    SetupContents contents{*package, textOf(*code), std::nullopt, std::nullopt, {}, std::nullopt};
     if (registryForm(toUtf16(contents.productCode)) != contents.productCode) {
         throw Damaged("its product code is not a GUID in registry form");
     }
     if (const FileRange* facts = find(resources, u"SETUP")) {
-        contents.facts = parseSetupFacts(textOf(*facts));
+        const std::string text = textOf(*facts);
+        contents.facts = parseSetupFacts(text);
         if (!contents.facts) {
             throw Damaged("its SETUP resource is not one tarnell-pack writes");
+        }
+        if (recordsDefaultLog(text)) {
+            contents.defaultLog = contents.facts->defaultLog;
         }
         const std::u16string& name = contents.facts->packageFileName;
         if (const std::optional<std::string> fault = name.empty() ? std::nullopt : plainNameFault(name)) {
@@ -191,6 +195,12 @@ SetupContents contentsOf(const std::map<std::u16string, FileRange>& resources) {
                 throw Damaged("the cabinet '" + shown(cabinets.names[i]) + "' is not there");
             }
             contents.cabinets.push_back(SetupContents::Cabinet{cabinets.names[i], *bytes});
+        }
+    }
+    if (const FileRange* checksums = find(resources, u"CHECKSUMS")) {
+        contents.checksums = parseChecksums(textOf(*checksums), contents.cabinets.size());
+        if (!contents.checksums) {
+            throw Damaged("its CHECKSUMS resource is not one tarnell-pack writes");
         }
     }
     return contents;
