@@ -1,5 +1,6 @@
 # tarnell_add_setup_program(<name> PACKAGE <file.msi> [PRODUCT_CODE <GUID>] [ICON <file.ico>]
-#                           [OUTPUT_NAME <file name>] [NO_PACKAGE_CACHE] [ELEVATION auto|never])
+#                           [OUTPUT_NAME <file name>] [NO_PACKAGE_CACHE] [NO_DEFAULT_LOG]
+#                           [ELEVATION auto|never])
 # makes <name>.exe (or OUTPUT_NAME) with tarnell-pack.exe at build time, so that
 # it carries what the tool writes (the stripped stub, the version information,
 # the icon and the package's cabinets) and the build fails with the tool's own
@@ -8,7 +9,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/InstallerPackage.cmake)
 
 function(tarnell_add_setup_program name)
-    cmake_parse_arguments(ARG "NO_PACKAGE_CACHE" "PACKAGE;PRODUCT_CODE;ICON;OUTPUT_NAME;ELEVATION" "" ${ARGN})
+    cmake_parse_arguments(ARG "NO_PACKAGE_CACHE;NO_DEFAULT_LOG" "PACKAGE;PRODUCT_CODE;ICON;OUTPUT_NAME;ELEVATION" "" ${ARGN})
     if(NOT ARG_OUTPUT_NAME)
         set(ARG_OUTPUT_NAME ${name}.exe)
     endif()
@@ -24,6 +25,9 @@ function(tarnell_add_setup_program name)
     endif()
     if(ARG_NO_PACKAGE_CACHE)
         list(APPEND options --no-package-cache)
+    endif()
+    if(ARG_NO_DEFAULT_LOG)
+        list(APPEND options --no-default-log)
     endif()
     if(ARG_ELEVATION)
         list(APPEND options --elevation ${ARG_ELEVATION})

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "CommandTail.h"
+#include "DefaultLog.h"
 #include "Install.h"
 #include "MsiexecSwitches.h"
 #include "SelfElevation.h"
@@ -25,14 +26,35 @@ struct Request {
     MsiexecArguments arguments;
 };
 const Request* request = nullptr;
+SetupFailureReporter* failureReporter = nullptr;
+
+std::optional<pack::SetupFacts> readFacts() {
+    return setupStep(L"read what it records of its package", SetupResources::facts);
+}
+
+// The run's log, once the setup knows whether it writes one of its own: a
+// failure of the launcher is told there too.
+RunLog openRunLog(const std::optional<pack::SetupFacts>& facts) {
+    RunLog log = logOfRun(request->tail, request->arguments, facts);
+    if (log.isDefault) {
+        failureReporter->useLog(log.request->file);
+    }
+    return log;
+}
 
 // What the setup records of its package decides both whether it elevates itself and where the package goes.
 DWORD install() {
-    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+    const std::optional<pack::SetupFacts> facts = readFacts();
     if (const std::optional<DWORD> elevated = installElevatedIfItHelps(request->tail, request->arguments, facts)) {
         return *elevated;
     }
-    return installPackage(request->tail, request->arguments, facts);
+    return installPackage(request->tail, request->arguments, facts, openRunLog(facts));
+}
+
+DWORD uninstall() {
+    const Guid productCode = setupStep(L"read the product code it carries", SetupResources::productCode);
+    const std::optional<pack::SetupFacts> facts = readFacts();
+    return uninstallProduct(productCode, facts, openRunLog(facts));
 }
 
 void wrapperMain() {
@@ -40,7 +62,7 @@ void wrapperMain() {
         showSetupHelp();
         exitCode = 0;
     } else if (request->arguments.asksToUninstall()) {
-        exitCode = static_cast<int>(uninstallProduct(request->arguments));
+        exitCode = static_cast<int>(uninstall());
     } else {
         exitCode = static_cast<int>(install());
     }
@@ -58,6 +80,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const std::optional<LogRequest> log = read.arguments.logRequest();
     SetupFailureReporter reporter(!read.arguments.asksForNoModalUi() && !read.arguments.asksToUninstall(),
                                   log ? std::optional<WString>(log->file) : std::nullopt);
+    failureReporter = &reporter;
     app::wlaunch(std::nothrow, wrapperMain, &reporter);
     return exitCode;
 }

@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <array>
 
+#include "ShortNames.h"
 #include "Text.h"
 #include "WindowsCase.h"
 
 namespace pack {
 namespace {
-
-bool isEmbedded(const std::u16string& cabinet) { return !cabinet.empty() && cabinet[0] == u'#'; }
-
-std::vector<MediaRow> byDiskId(std::vector<MediaRow> media) {
-    std::stable_sort(media.begin(), media.end(), [](const MediaRow& a, const MediaRow& b) { return a.diskId < b.diskId; });
-    return media;
-}
 
 bool isForbidden(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || std::u16string_view(u"\\/:<>\"|?*").find(c) != std::u16string_view::npos;
@@ -23,23 +17,6 @@ bool isForbidden(char16_t c) {
 bool isPortDigit(char16_t c) { return (c >= u'1' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3'; }
 
 } // namespace
-
-std::vector<std::u16string> externalCabinets(const PackageInfo& package) {
-    std::vector<std::u16string> names;
-    std::vector<std::u16string> seen;
-    for (const MediaRow& row : byDiskId(package.media)) {
-        const std::u16string& cabinet = package.cabinetOf(row);
-        if (cabinet.empty() || isEmbedded(cabinet)) {
-            continue;
-        }
-        const std::u16string key = windowsUpper(cabinet);
-        if (std::find(seen.begin(), seen.end(), key) == seen.end()) {
-            seen.push_back(key);
-            names.push_back(cabinet);
-        }
-    }
-    return names;
-}
 
 bool isDeviceName(std::u16string_view name) {
     std::u16string stem = asciiUpper(name.substr(0, name.find_first_of(u".:")));
@@ -56,6 +33,9 @@ std::optional<std::string> plainNameFault(std::u16string_view name) {
         toUtf16(toUtf8(name)) != name) {
         return "is not a plain file name";
     }
+    if (name.size() > maxNameLength) {
+        return "is longer than the " + std::to_string(maxNameLength) + " characters of a file name";
+    }
     // Windows drops them from a file name, so the file would not have the name the package looks for.
     if (name.back() == u'.' || name.back() == u' ') {
         return "ends in a dot or a blank";
@@ -69,27 +49,34 @@ std::optional<std::string> plainNameFault(std::u16string_view name) {
     return std::nullopt;
 }
 
-std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package) {
-    std::vector<MediaRow> media = package.media;
-    const auto before = [](const MediaRow& row, int32_t sequence) { return row.lastSequence < sequence; };
-    std::stable_sort(media.begin(), media.end(),
-                     [&](const MediaRow& a, const MediaRow& b) { return before(a, b.lastSequence); });
-    for (const int32_t sequence : package.fileSequences) {
-        // The installer takes a file from the first disk whose last sequence reaches it.
-        const auto disk = std::lower_bound(media.begin(), media.end(), sequence, before);
-        if (disk == media.end() || package.cabinetOf(*disk).empty()) {
-            return sequence;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string formatCabinetList(const std::vector<std::u16string>& names) {
     std::string list;
     for (const std::u16string& name : names) {
         list += toUtf8(name) + "\n";
     }
     return list;
+}
+
+std::optional<std::string> cabinetNamesFault(const std::vector<std::u16string>& names) {
+    if (names.size() > maxCabinets) {
+        return "there are " + std::to_string(names.size()) + " cabinets, and a setup program carries at most " +
+               std::to_string(maxCabinets);
+    }
+    FolderNames folder;
+    for (const std::u16string& name : names) {
+        if (const std::optional<std::string> fault = plainNameFault(name)) {
+            return "the cabinet name '" + shown(name) + "' " + *fault;
+        }
+        if (const std::optional<std::u16string> earlier = folder.clash(name)) {
+            if (windowsUpper(*earlier) == windowsUpper(name)) {
+                return "the cabinet names '" + shown(*earlier) + "' and '" + shown(name) + "' name one file";
+            }
+            const bool nameIsShort = shortFormExtension(name).has_value();
+            return "the cabinet name '" + shown(nameIsShort ? name : *earlier) + "' may name the file '" +
+                   shown(nameIsShort ? *earlier : name) + "' too: Windows may give that file this short name";
+        }
+    }
+    return std::nullopt;
 }
 
 CabinetList parseCabinetList(std::string_view utf8) {
@@ -100,22 +87,17 @@ CabinetList parseCabinetList(std::string_view utf8) {
         return {{}, "the list of cabinets is not UTF-8"};
     }
     CabinetList list;
-    std::vector<std::u16string> keys;
+    // Counted before anything else is done for each: a list of a million names stops here.
+    if (std::count(utf8.begin(), utf8.end(), '\n') > static_cast<std::ptrdiff_t>(maxCabinets)) {
+        return {{}, "the list of cabinets is longer than a setup program carries"};
+    }
     for (size_t start = 0; start < utf8.size();) {
         const size_t end = utf8.find('\n', start);
-        const std::u16string name = toUtf16(utf8.substr(start, end - start));
-        if (const std::optional<std::string> fault = plainNameFault(name)) {
-            return {{}, "the cabinet name '" + shown(name) + "' " + *fault};
-        }
-        const std::u16string key = windowsUpper(name);
-        const auto same = std::find(keys.begin(), keys.end(), key);
-        if (same != keys.end()) {
-            return {{}, "the cabinet names '" + shown(list.names[static_cast<size_t>(same - keys.begin())]) + "' and '" +
-                            shown(name) + "' name one file"};
-        }
-        keys.push_back(key);
-        list.names.push_back(name);
+        list.names.push_back(toUtf16(utf8.substr(start, end - start)));
         start = end + 1;
+    }
+    if (std::optional<std::string> fault = cabinetNamesFault(list.names)) {
+        return {{}, std::move(*fault)};
     }
     return list;
 }

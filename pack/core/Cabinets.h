@@ -9,23 +9,26 @@
 
 namespace pack {
 
-// The cabinets the package names as files beside it, in the order of their
-// Media rows' DiskId, each once: names that Windows takes for one file (the
-// same but for letter case) are one cabinet.
-std::vector<std::u16string> externalCabinets(const PackageInfo& package);
+// At most as many cabinets as a Media table has disks (DiskId is a 16-bit
+// column), and so as resources 1 to N can number; names as long as a file
+// name can be.
+inline constexpr size_t maxCabinets = 32767;
+inline constexpr size_t maxNameLength = 255;
 
 // Why name cannot be written as a file of its own in the launcher's private
-// folder, or nothing when it can: a plain file name, not a device, not "main.msi".
+// folder, or nothing when it can: a plain file name of at most maxNameLength
+// units, not a device, not "main.msi".
 std::optional<std::string> plainNameFault(std::u16string_view name);
+
+// Why a setup program cannot carry cabinets of these names, or nothing: more
+// than maxCabinets, a name that is no plain file name, or two that may name
+// one file in the launcher's folder (see FolderNames).
+std::optional<std::string> cabinetNamesFault(const std::vector<std::u16string>& names);
 
 // A name Windows opens as a device wherever it stands: CON, PRN, AUX, NUL,
 // COM1-9 and LPT1-9 (also with superscript digits), CONIN$ and CONOUT$, with
 // any extension or stream and blanks before it.
 bool isDeviceName(std::u16string_view name);
-
-// The sequence of a File row that no cabinet holds: its Media row names no
-// cabinet (files laid out beside the package) or there is no such row.
-std::optional<int32_t> fileOutsideCabinets(const PackageInfo& package);
 
 // The "CABINETS" resource: the names in UTF-8, each followed by "\n".
 std::string formatCabinetList(const std::vector<std::u16string>& names);

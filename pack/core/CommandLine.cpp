@@ -12,11 +12,12 @@ namespace pack {
 
 const char usageText[] =
     "Usage: tarnell-pack [--product-code {GUID}] [--icon app.ico] [--no-package-cache]\n"
-    "                    [--elevation auto|never] <package.msi> <setup.exe>\n"
+    "                    [--elevation auto|never] [--no-default-log] <package.msi> <setup.exe>\n"
     "       tarnell-pack info [--json] <setup.exe | package.msi>\n"
     "       tarnell-pack extract [--force] <setup.exe> <folder>\n"
     "       tarnell-pack winget <setup.exe> --id <Publisher.Package> --url <URL>\n"
-    "                    [--locale en-US] --out <folder>\n"
+    "                    [--locale en-US] [--force] --out <folder>\n"
+    "       tarnell-pack verify <setup.exe>\n"
     "\n"
     "Writes setup.exe, a program that carries package.msi and the cabinets it\n"
     "names beside it: run, it installs the package through msiexec.exe, passing\n"
@@ -30,12 +31,17 @@ const char usageText[] =
     "  --elevation auto|never auto: an interactive per-machine install asks for\n"
     "                         administrator rights for setup.exe itself (default);\n"
     "                         never: msiexec asks when the installation starts\n"
+    "  --no-default-log       no log of setup.exe's own when its command line\n"
+    "                         names none (default: a verbose log in %TEMP%)\n"
     "\n"
     "info tells what a setup program (or package) installs and how to deploy it,\n"
     "as text or, with --json, as one JSON object. extract writes the package and\n"
     "cabinets a setup program carries into folder, made with its parents when\n"
     "missing; --force replaces files there. winget writes a winget manifest for\n"
-    "setup.exe, downloaded from URL, into folder.\n"
+    "setup.exe, downloaded from URL, into folder; --force replaces one there.\n"
+    "verify checks the package and cabinets setup.exe carries against the\n"
+    "checksums recorded when it was packed: exit 0 intact, 1 damaged, 3 a\n"
+    "setup.exe of an older tarnell-pack, which records none.\n"
     "\n"
     "  -h, --help             print this text and exit\n"
     "  -V, --version          print the version and exit\n"
@@ -44,7 +50,7 @@ const char usageText[] =
     "(--icon=app.ico); -- ends the options. A file is never - (standard input or\n"
     "output).\n"
     "\n"
-    "Exit status: 0 done, 1 refused or failed, 2 wrong usage.\n";
+    "Exit status: 0 done, 1 refused or failed, 2 wrong usage, 3 nothing to verify.\n";
 
 namespace {
 
@@ -62,6 +68,7 @@ const Verb verbs[] = {
     {"info", Action::Info, {{{"setup program or package", &PackOptions::input}, {}}}},
     {"extract", Action::Extract, {{{"setup program", &PackOptions::input}, {"folder", &PackOptions::folder}}}},
     {"winget", Action::Winget, {{{"setup program", &PackOptions::input}, {}}}},
+    {"verify", Action::Verify, {{{"setup program", &PackOptions::input}, {}}}},
 };
 
 std::string parseProductCode(const std::string& text) {
@@ -95,12 +102,14 @@ const Option optionRows[] = {
     {"--icon", Action::Pack, Option::Value, [](auto& o, auto& v) { o.icon = v; }},
     {"--no-package-cache", Action::Pack, Option::Flag, [](auto& o, auto&) { o.packageCache = false; }},
     {"--elevation", Action::Pack, Option::Value, [](auto& o, auto& v) { o.elevation = parseElevation(v); }},
+    {"--no-default-log", Action::Pack, Option::Flag, [](auto& o, auto&) { o.defaultLog = false; }},
     {"--json", Action::Info, Option::Flag, [](auto& o, auto&) { o.json = true; }},
     {"--force", Action::Extract, Option::Flag, [](auto& o, auto&) { o.force = true; }},
     {"--id", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.id = v; }},
     {"--url", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.url = v; }},
     {"--locale", Action::Winget, Option::Value, [](auto& o, auto& v) { o.winget.locale = v; }},
     {"--out", Action::Winget, Option::Required, [](auto& o, auto& v) { o.winget.folder = v; }},
+    {"--force", Action::Winget, Option::Flag, [](auto& o, auto&) { o.winget.force = true; }},
 };
 
 const char* const helpWords[] = {"-h", "--help"};

@@ -34,6 +34,7 @@ Description describeSetup(const FileRange& file, const std::string& path, Platfo
         description.cabinets.push_back(fileOf(toUtf8(cabinet.name), cabinet.bytes, partsSummed));
     }
     description.setup = fileOf(fileNameOf(path), file, true);
+    description.defaultLog = contents.defaultLog;
     return description;
 }
 

@@ -26,6 +26,9 @@ struct Description {
     File packageFile;              // a setup program's package: under the name extract gives it
     std::vector<File> cabinets;    // external ones, in the order the setup program carries them
     std::optional<File> setup;     // none for a package
+    // Whether the setup program logs where its command line names no log; none
+    // for a package and a setup program of an older packer, which does not.
+    std::optional<bool> defaultLog;
 };
 
 // The files describe sums: winget needs the setup program's sum alone.

@@ -15,7 +15,7 @@ struct Extracted {
     FileRange bytes;
 };
 
-// The cabinets' names differ from each other already (readSetup sees to it): each is held against the package's.
+// The cabinets' names are distinct already (SetupReader): only the package's may equal one.
 std::vector<Extracted> filesOf(const SetupContents& contents, const std::string& setup) {
     std::vector<Extracted> files{{packageNameOf(contents.facts), contents.package}};
     const std::u16string packageKey = windowsUpper(files[0].name);

@@ -79,6 +79,8 @@ std::string infoText(const Description& d) {
     }
     if (d.setup) {
         text += fileLine("  setup           ", *d.setup);
+        text += std::string("  default log     ") +
+                (!d.defaultLog ? "none (packed by an older tarnell-pack)" : *d.defaultLog ? "on, in %TEMP%" : "off") + "\n";
     }
     text += "  install         " + commands.install + "\n";
     text += "  uninstall       " + commands.uninstall + "\n";
@@ -104,6 +106,7 @@ std::string infoJson(const Description& d) {
     json += field("package", jsonFile(d.packageFile));
     json += field("cabinets", jsonList(d.cabinets, jsonFile, "  "));
     json += field("setup", d.setup ? jsonFile(*d.setup) : "null");
+    json += field("defaultLog", !d.defaultLog ? "null" : *d.defaultLog ? "true" : "false");
     json += field("commands", "{\n    \"install\": " + jsonQuoted(commands.install) + ",\n    \"installWithProgress\": " +
                                   jsonQuoted(commands.installWithProgress) + ",\n    \"uninstall\": " +
                                   jsonQuoted(commands.uninstall) + ",\n    \"uninstallByProductCode\": " +

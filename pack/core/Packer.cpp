@@ -5,6 +5,7 @@
 
 #include "CabinetFiles.h"
 #include "Cabinets.h"
+#include "Checksums.h"
 #include "FileRange.h"
 #include "IconFile.h"
 #include "OutputChecks.h"
@@ -23,6 +24,7 @@ namespace {
 // The launcher finds its cabinets by this list and by their numbers, 1 to N.
 constexpr char16_t cabinetListName[] = u"CABINETS";
 constexpr char16_t setupFactsName[] = u"SETUP";
+constexpr char16_t checksumsName[] = u"CHECKSUMS";
 
 Bytes bytesOf(const std::string& text) {
     const auto bytes = asBytes(text);
@@ -42,7 +44,8 @@ SetupFacts setupFacts(const PackOptions& options, const PackageInfo& info) {
                       registryForm(info.packageCode).value_or(""),
                       plainFileName(options.package),
                       options.packageCache,
-                      options.elevation};
+                      options.elevation,
+                      options.defaultLog};
 }
 
 Bytes iconFile(Platform& platform, const std::string& path) {
@@ -86,9 +89,20 @@ PackageInfo packageInfo(const FileRange& file, const std::string& path, Platform
     return platform.readPackage(file, path);
 }
 
+// The checksums of the streams (the package, then each cabinet), of one XXH3
+// each; the sizes alone fix the text's length.
+Checksums checksumsOf(const std::vector<FileRange>& streams, std::span<const uint64_t> xxh3) {
+    Checksums checksums{{streams[0].size(), xxh3[0]}, {}};
+    for (size_t i = 1; i < streams.size(); ++i) {
+        checksums.cabinets.push_back({streams[i].size(), xxh3[i]});
+    }
+    return checksums;
+}
+
 } // namespace
 
-PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes) {
+PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stubBytes,
+                std::vector<std::string>& warnings) {
     checkSetupName(options.output);
     const std::unique_ptr<InputFile> package = platform.openInput(options.package);
     const PackageInfo info = packageInfo(FileRange(*package), options.package, platform);
@@ -97,6 +111,11 @@ PackResult pack(const PackOptions& options, Platform& platform, std::span<const 
     const std::vector<CabinetFile> cabinets = openCabinets(info, options.package, platform);
     checkOutputOf(options, cabinets, platform);
     PackResult result{options.productCode.value_or(packageProductCode), package->size(), cabinets.size(), 0};
+    if (result.productCode != packageProductCode) {
+        warnings.push_back("--product-code " + result.productCode + " is not the package's ProductCode " +
+                           packageProductCode + ": uninstall and detection by product code look for a product " +
+                           "the installer never registers");
+    }
     for (const CabinetFile& cabinet : cabinets) {
         result.cabinetSize += cabinet.file->size();
     }
@@ -115,6 +134,9 @@ PackResult pack(const PackOptions& options, Platform& platform, std::span<const 
     if (!options.icon.empty()) {
         addIcon(resources, iconFile(platform, options.icon), options.icon);
     }
+    // Streamed last, so that it is written once the parts it describes have been summed.
+    resources.addStreamed(resourceType::rcdata, checksumsName, neutralLanguage,
+                          formatChecksums(checksumsOf(streams, std::vector<uint64_t>(streams.size()))).size());
 
     const ResourceTable::Layout layout = resources.layOut(stub.resourceSectionRva());
     if (stub.imageSizeFor(layout.size()) >= StubImage::maxImageSize) {
@@ -124,7 +146,9 @@ PackResult pack(const PackOptions& options, Platform& platform, std::span<const 
                         " bytes, and Windows loads no program of 2 GiB or more");
     }
     const std::unique_ptr<OutputFile> output = platform.createOutput(options.output);
-    stub.write(layout, streams, *output);
+    stub.write(layout, streams, *output, [&](std::span<const uint64_t> xxh3) {
+        return bytesOf(formatChecksums(checksumsOf(streams, xxh3)));
+    });
     output->commit();
     return result;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "Platform.h"
@@ -18,7 +19,9 @@ struct PackResult {
 
 // Writes the setup program that options ask for, from the launcher image
 // stub. Every check runs before the output is created, and the output
-// changes only when the whole program has been written.
-PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stub);
+// changes only when the whole program has been written. Adds to warnings
+// what works but is likely a mistake.
+PackResult pack(const PackOptions& options, Platform& platform, std::span<const std::byte> stub,
+                std::vector<std::string>& warnings);
 
 } // namespace pack

@@ -9,8 +9,11 @@
 namespace pack {
 namespace {
 
-constexpr std::array<const char*, 7> names = {"scope",        "product-name",  "product-version", "package-code",
-                                              "package-name", "package-cache", "elevation"};
+constexpr std::array<const char*, 8> names = {"scope",        "product-name",  "product-version", "package-code",
+                                              "package-name", "package-cache", "elevation",       "default-log"};
+// The lines every packer has written; those after them are newer.
+constexpr size_t requiredNames = 7;
+constexpr char defaultLogLine[] = "\ndefault-log=";
 
 const char* elevationName(ElevationPolicy policy) { return policy == ElevationPolicy::Auto ? "auto" : "never"; }
 
@@ -27,6 +30,9 @@ std::optional<InstallScope> parseScope(std::string_view text) {
 std::optional<std::vector<std::string_view>> values(std::string_view text) {
     std::vector<std::string_view> found;
     for (const char* name : names) {
+        if (found.size() >= requiredNames && text.empty()) {
+            break;
+        }
         const size_t end = text.find('\n');
         const std::string_view prefix(name);
         if (end == std::string_view::npos || !text.starts_with(prefix) || text.size() <= prefix.size() ||
@@ -43,6 +49,13 @@ std::optional<std::vector<std::string_view>> values(std::string_view text) {
 }
 
 bool isShownForm(std::string_view value) { return shown(toUtf16(value)) == value; }
+
+std::optional<bool> yesOrNo(std::string_view text) {
+    if (text == "yes" || text == "no") {
+        return text == "yes";
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -68,7 +81,7 @@ std::string formatSetupFacts(const SetupFacts& facts) {
     const std::array<std::string, names.size()> texts = {
         scopeName(facts.scope),          shown(facts.productName),     shown(facts.productVersion),
         facts.packageCode,               shown(facts.packageFileName), facts.packageCache ? "yes" : "no",
-        elevationName(facts.elevation)};
+        elevationName(facts.elevation),  facts.defaultLog ? "yes" : "no"};
     std::string out;
     for (size_t i = 0; i < names.size(); ++i) {
         out += std::string(names[i]) + "=" + texts[i] + "\n";
@@ -92,17 +105,15 @@ std::optional<SetupFacts> parseSetupFacts(std::string_view utf8) {
     const std::optional<InstallScope> scope = parseScope(v[0]);
     const std::optional<std::string> code = v[3].empty() ? std::optional<std::string>("") : registryForm(toUtf16(v[3]));
     const bool texts = isShownForm(v[1]) && isShownForm(v[2]) && isShownForm(v[4]);
+    const std::optional<bool> packageCache = yesOrNo(v[5]);
     const std::optional<ElevationPolicy> elevation = parseElevationPolicy(v[6]);
-    if (!scope || !code || *code != v[3] || !texts || (v[5] != "yes" && v[5] != "no") || !elevation) {
+    const std::optional<bool> defaultLog = v.size() > 7 ? yesOrNo(v[7]) : true;
+    if (!scope || !code || *code != v[3] || !texts || !packageCache || !elevation || !defaultLog) {
         return std::nullopt;
     }
-    return SetupFacts{*scope,
-                      toUtf16(v[1]),
-                      toUtf16(v[2]),
-                      *code,
-                      toUtf16(v[4]),
-                      v[5] == "yes",
-                      *elevation};
+    return SetupFacts{*scope, toUtf16(v[1]), toUtf16(v[2]), *code, toUtf16(v[4]), *packageCache, *elevation, *defaultLog};
 }
+
+bool recordsDefaultLog(std::string_view utf8) { return utf8.find(defaultLogLine) != std::string_view::npos; }
 
 } // namespace pack

@@ -24,6 +24,8 @@ struct SetupFacts {
     std::u16string packageFileName;  // the package's own file name; "" when it was no plain name
     bool packageCache = true;
     ElevationPolicy elevation = ElevationPolicy::Auto;
+    // Whether the launcher adds a verbose log of its own where the command line names none.
+    bool defaultLog = true;
 
     bool operator==(const SetupFacts&) const = default;
 };
@@ -41,7 +43,12 @@ std::optional<ElevationPolicy> parseElevationPolicy(std::string_view text);
 // UTF-8 lines "name=value", every name once, in a fixed order. Texts are
 // written as shown() gives them, so that no value holds a line end.
 std::string formatSetupFacts(const SetupFacts& facts);
-// Nothing for anything formatSetupFacts cannot have written.
+// Nothing for anything formatSetupFacts cannot have written, but for the last
+// line, "default-log", which older packers did not write: without it the
+// default holds (the launcher's own log on).
 std::optional<SetupFacts> parseSetupFacts(std::string_view utf8);
+// Whether the text records the default-log choice: a setup program packed
+// before the choice existed writes no log of its own, whatever the default.
+bool recordsDefaultLog(std::string_view utf8);
 
 } // namespace pack

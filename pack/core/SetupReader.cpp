@@ -180,14 +180,18 @@ SetupContents contentsOf(const Image& image) {
     if (!package || !code) {
         throw NotASetup();
     }
-    SetupContents contents{*package, textOf(*code), std::nullopt, {}};
+    SetupContents contents{*package, textOf(*code), std::nullopt, std::nullopt, {}, std::nullopt};
     if (registryForm(toUtf16(contents.productCode)) != contents.productCode) {
         throw Damaged("its product code is not a GUID in registry form");
     }
     if (const std::optional<FileRange> facts = image.rcdata(u"SETUP")) {
-        contents.facts = parseSetupFacts(textOf(*facts));
+        const std::string text = textOf(*facts);
+        contents.facts = parseSetupFacts(text);
         if (!contents.facts) {
             throw Damaged("its SETUP resource is not one tarnell-pack writes");
+        }
+        if (recordsDefaultLog(text)) {
+            contents.defaultLog = contents.facts->defaultLog;
         }
         const std::u16string& name = contents.facts->packageFileName;
         if (const std::optional<std::string> fault = name.empty() ? std::nullopt : plainNameFault(name)) {
@@ -200,13 +204,18 @@ SetupContents contentsOf(const Image& image) {
             throw Damaged(cabinets.fault);
         }
         for (size_t i = 0; i < cabinets.names.size(); ++i) {
-            // Numbers beyond a resource id's 16 bits name no resource.
-            const std::optional<FileRange> bytes =
-                i < 0xFFFF ? image.rcdata(static_cast<uint16_t>(i + 1)) : std::nullopt;
+            // At most maxCabinets: each has a resource number.
+            const std::optional<FileRange> bytes = image.rcdata(static_cast<uint16_t>(i + 1));
             if (!bytes) {
                 throw Damaged("the cabinet '" + shown(cabinets.names[i]) + "' is not there");
             }
             contents.cabinets.push_back(SetupContents::Cabinet{cabinets.names[i], *bytes});
+        }
+    }
+    if (const std::optional<FileRange> checksums = image.rcdata(u"CHECKSUMS")) {
+        contents.checksums = parseChecksums(textOf(*checksums), contents.cabinets.size());
+        if (!contents.checksums) {
+            throw Damaged("its CHECKSUMS resource is not one tarnell-pack writes");
         }
     }
     return contents;

@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "Checksums.h"
 #include "FileRange.h"
 #include "SetupFacts.h"
 
 namespace pack {
 
 // What a setup program made by tarnell-pack carries, found in place: its
-// RT_RCDATA resources "MSI", "PRODUCT_CODE", "SETUP", "CABINETS" and 1 to N.
+// RT_RCDATA resources "MSI", "PRODUCT_CODE", "SETUP", "CABINETS", 1 to N and
+// "CHECKSUMS".
 struct SetupContents {
     struct Cabinet {
         std::u16string name;
@@ -20,7 +22,9 @@ struct SetupContents {
     FileRange package;
     std::string productCode;          // registry form
     std::optional<SetupFacts> facts;  // none in a setup program of an older packer
+    std::optional<bool> defaultLog;   // facts->defaultLog where the facts record it
     std::vector<Cabinet> cabinets;
+    std::optional<Checksums> checksums;  // none in a setup program of an older packer
 };
 
 // True for a file that starts as a Windows program does.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PeChecksum.h"
+#include "Xxh3.h"
 
 namespace pack {
 namespace {
@@ -43,8 +44,14 @@ public:
         written += bytes.size();
     }
     void pad(uint64_t alignment) { write(Bytes(alignUp(written, alignment) - written)); }
-    void copy(const FileRange& in) {
-        in.forEachPiece([this](std::span<const std::byte> piece) { write(piece); });
+    // Returns the XXH3 of the bytes, summed while they pass through the processor's cache.
+    uint64_t copy(const FileRange& in) {
+        Xxh3 xxh3;
+        in.forEachPiece([&](std::span<const std::byte> piece) {
+            xxh3.add(piece);
+            write(piece);
+        });
+        return xxh3.digest();
     }
 
     uint32_t checksumValue() const { return checksum.value(); }
@@ -199,9 +206,12 @@ Bytes StubImage::frontFor(uint64_t sectionSize) const {
     return front;
 }
 
-void StubImage::write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out) const {
+void StubImage::write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out,
+                      const Trailer& trailer) const {
     const uint64_t sectionSize = layout.size();
-    const bool sized = std::equal(streams.begin(), streams.end(), layout.streamed.begin(), layout.streamed.end(),
+    const size_t trailers = trailer ? 1 : 0;
+    const bool sized = streams.size() + trailers == layout.streamed.size() &&
+                       std::equal(streams.begin(), streams.end(), layout.streamed.begin(),
                                   [](const FileRange& stream, uint64_t size) { return stream.size() == size; });
     if (imageSizeFor(sectionSize) >= maxImageSize || !sized) {
         throw PackError("the setup program's resources do not fit its image");
@@ -209,9 +219,18 @@ void StubImage::write(const ResourceTable::Layout& layout, std::span<const FileR
     ChecksummedOutput image(out);
     image.write(frontFor(sectionSize));
     image.write(layout.head);
-    for (size_t i = 0; i < streams.size(); ++i) {
+    std::vector<uint64_t> digests;
+    for (const FileRange& stream : streams) {
         image.pad(8);
-        image.copy(streams[i]);
+        digests.push_back(image.copy(stream));
+    }
+    if (trailer) {
+        const Bytes last = trailer(digests);
+        if (last.size() != layout.streamed.back()) {
+            throw PackError("the setup program's resources do not fit its image");
+        }
+        image.pad(8);
+        image.write(last);
     }
     image.pad(fileAlignment);
     if (hasRelocations()) {

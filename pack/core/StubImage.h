@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -26,10 +27,16 @@ public:
     // SizeOfImage of the image whose resource section holds sectionSize bytes.
     uint64_t imageSizeFor(uint64_t sectionSize) const;
 
+    // The bytes of the last streamed resource, made once the streams before it
+    // are written, from the XXH3 of each one's bytes as they were written.
+    using Trailer = std::function<Bytes(std::span<const uint64_t> xxh3)>;
+
     // Writes the stub with its resource section replaced by layout, whose
-    // streamed bytes are read from streams in order, and the checksum of the
-    // new file in its header. The image must be below maxImageSize.
-    void write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out) const;
+    // streamed bytes are read from streams in order (and, with a trailer, end
+    // with its bytes), and the checksum of the new file in its header. The
+    // image must be below maxImageSize.
+    void write(const ResourceTable::Layout& layout, std::span<const FileRange> streams, OutputFile& out,
+               const Trailer& trailer = {}) const;
 
     // Windows loads no image of 2 GiB or more.
     static constexpr uint64_t maxImageSize = 0x80000000;

@@ -18,11 +18,15 @@ namespace {
 
 constexpr char manifestVersion[] = "1.10.0";
 
-// msiexec's codes that winget should tell apart; 1641 (a restart has begun)
+// The installer's codes that winget tells apart for an msi installer, which
+// it does not know the setup program passes on; 1641 (a restart has begun)
 // is counted a success above, since winget takes rebootInitiated for a failure.
 constexpr std::pair<int, const char*> expectedReturnCodes[] = {
-    {3010, "rebootRequiredToFinish"}, {1618, "installInProgress"},  {1602, "cancelledByUser"},
-    {1638, "alreadyInstalled"},       {1633, "systemNotSupported"}, {1625, "blockedByPolicy"}};
+    {87, "invalidParameter"},    {112, "diskFull"},           {1601, "contactSupport"},   {1602, "cancelledByUser"},
+    {1618, "installInProgress"}, {1623, "systemNotSupported"}, {1625, "blockedByPolicy"},  {1628, "invalidParameter"},
+    {1633, "systemNotSupported"}, {1638, "alreadyInstalled"},  {1639, "invalidParameter"}, {1640, "blockedByPolicy"},
+    {1643, "blockedByPolicy"},   {1644, "blockedByPolicy"},    {1649, "blockedByPolicy"},  {1650, "invalidParameter"},
+    {1654, "systemNotSupported"}, {3010, "rebootRequiredToFinish"}};
 
 void refuseUnless(const std::optional<std::string>& fault, const std::string& what) {
     if (fault) {
@@ -30,10 +34,24 @@ void refuseUnless(const std::optional<std::string>& fault, const std::string& wh
     }
 }
 
-void checkOptions(const WingetOptions& options) {
+void checkOptions(const WingetOptions& options, std::vector<std::string>& warnings) {
     refuseUnless(packageIdentifierFault(options.id), "--id '" + shown(toUtf16(options.id)) + "'");
-    refuseUnless(installerUrlFault(options.url), "--url '" + shown(toUtf16(options.url)) + "'");
+    const std::string url = "--url '" + shown(toUtf16(options.url)) + "'";
+    refuseUnless(installerUrlFault(options.url), url);
     refuseUnless(packageLocaleFault(options.locale), "--locale '" + shown(toUtf16(options.locale)) + "'");
+    // A private source may serve http; the community repository does not take it.
+    if (!asciiUpper(toUtf16(options.url)).starts_with(u"HTTPS://")) {
+        warnings.push_back(url + ": winget's community repository takes https:// addresses only");
+    }
+}
+
+// winget finds the installed product by the product code the manifest gives: the setup program's.
+void checkProductCode(const Description& setup, const std::string& path, std::vector<std::string>& warnings) {
+    const std::string own = registryForm(setup.package.productCode).value_or("");
+    if (setup.productCode != own) {
+        warnings.push_back(path + ": its product code " + setup.productCode + " is not its package's ProductCode " +
+                           own + ": winget's detection will look for a product the installer never registers");
+    }
 }
 
 // A package's text in a message: its start, when it is long.
@@ -83,17 +101,23 @@ std::string installerManifest(const Description& setup, const WingetOptions& opt
     if (setup.scope != InstallScope::Dual) {
         text += std::string("Scope: ") + scopeName(setup.scope) + "\n";
     }
-    text += "InstallerSwitches:\n  Silent: \"/qn\"\n  SilentWithProgress: \"/passive\"\n  Log: " +
+    // winget starts an exe without elevation unless told, and a silent run keeps the rights it was started with.
+    if (setup.scope == InstallScope::Machine) {
+        text += "ElevationRequirement: elevationRequired\n";
+    }
+    // Without a user interface the installer restarts the machine by itself where the package forces a restart.
+    text += "InstallerSwitches:\n  Silent: \"/qn /norestart\"\n  SilentWithProgress: \"/passive /norestart\"\n  Log: " +
             yamlQuoted("/l*v \"<LOGPATH>\"") + "\n";
     text += "InstallerSuccessCodes:\n- 1641\nExpectedReturnCodes:\n";
     for (const auto& [code, response] : expectedReturnCodes) {
         text += "- InstallerReturnCode: " + std::to_string(code) + "\n  ReturnResponse: " + response + "\n";
     }
-    text += "Installers:\n- Architecture: " + setup.target.architecture + "\n  InstallerUrl: " + yamlQuoted(options.url) +
+    // The setup program's own architecture, whatever the package's: no 32-bit system is offered a 64-bit program.
+    // DisplayVersion is left out: it is the PackageVersion.
+    text += "Installers:\n- Architecture: x64\n  InstallerUrl: " + yamlQuoted(options.url) +
             "\n  InstallerSha256: " + yamlQuoted(upperHex(setup.setup->sha256)) + "\n  ProductCode: " + productCode +
             "\n  AppsAndFeaturesEntries:\n  - DisplayName: " + yamlQuoted(texts.name) +
-            "\n    Publisher: " + yamlQuoted(texts.publisher) + "\n    DisplayVersion: " + yamlQuoted(texts.version) +
-            "\n    ProductCode: " + productCode + "\n";
+            "\n    Publisher: " + yamlQuoted(texts.publisher) + "\n    ProductCode: " + productCode + "\n";
     if (const std::optional<std::string> upgradeCode = registryForm(setup.package.upgradeCode)) {
         text += "    UpgradeCode: " + yamlQuoted(*upgradeCode) + "\n";
     }
@@ -131,24 +155,31 @@ std::vector<ManifestFile> wingetManifests(const Description& setup, const Winget
 
 } // namespace
 
-std::string winget(const std::string& setup, const WingetOptions& options, Platform& platform) {
-    checkOptions(options);  // before the setup program is read and summed
-    const std::vector<ManifestFile> files = wingetManifests(describe(setup, platform, Sums::SetupOnly), options, setup);
+std::string winget(const std::string& setup, const WingetOptions& options, Platform& platform,
+                   std::vector<std::string>& warnings) {
+    checkOptions(options, warnings);  // before the setup program is read and summed
+    const Description description = describe(setup, platform, Sums::SetupOnly);
+    const std::vector<ManifestFile> files = wingetManifests(description, options, setup);
+    checkProductCode(description, setup, warnings);
+    const std::vector<ReadFile> inputs{readFileAt(platform, setup, "the setup program")};
+    std::vector<std::string> paths;
     for (const ManifestFile& file : files) {
         if (const std::optional<std::string> fault = plainNameFault(toUtf16(file.name))) {
             throw PackError("--id '" + options.id + "': the file name '" + file.name + "' " + *fault);
         }
+        paths.push_back(platform.join(options.folder, file.name));
+        checkOutput(platform, paths.back(), inputs);
+        if (!options.force && platform.statusOf(paths.back()).kind != FileStatus::Missing) {
+            throw PackError(paths.back() + ": is there already; --force replaces it");
+        }
     }
-    const std::vector<ReadFile> inputs{readFileAt(platform, setup, "the setup program")};
     OutputFolder target(platform, options.folder);
     std::vector<std::unique_ptr<OutputFile>> outputs;
     std::string printed;
-    for (const ManifestFile& file : files) {
-        const std::string path = platform.join(options.folder, file.name);
-        checkOutput(platform, path, inputs);
-        outputs.push_back(platform.createOutput(path));
-        outputs.back()->write(asBytes(file.text));
-        printed += "Wrote " + path + "\n";
+    for (size_t i = 0; i < files.size(); ++i) {
+        outputs.push_back(platform.createOutput(paths[i]));
+        outputs.back()->write(asBytes(files[i].text));
+        printed += "Wrote " + paths[i] + "\n";
     }
     for (const auto& output : outputs) {
         output->commit();

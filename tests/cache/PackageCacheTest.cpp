@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "CacheTesting.h"
+#include "ScopedEnv.h"
 #include "UniqueResource.h"
 
 namespace {
@@ -63,6 +64,25 @@ TEST_F(PackageCacheTest, SetupPackedWithoutTheCacheLeavesNone) {
     EXPECT_TRUE(msi::isProductInstalled(Guid(v1Code)));
     EXPECT_FALSE(FileUtils::isFileExists(machineCache()));
     EXPECT_EQ(runProgram(setup, L"uninstall"), 0u);
+}
+
+// An install and an uninstall each leave a verbose log in the temporary folder,
+// unless the setup was packed without one.
+TEST_F(PackageCacheTest, EveryRunLeavesALogUnlessPackedWithout) {
+    for (const bool withLog : {true, false}) {
+        const TestFolder logs;
+        const ScopedEnv tmp(L"TMP", logs.path());
+        const ScopedEnv temp(L"TEMP", logs.path());
+        const WString setup = setupFor(L"v1.0.0", withLog ? L"" : L"--no-default-log");
+        ASSERT_EQ(runProgram(setup, L"/qn"), 0u);
+        ASSERT_EQ(runProgram(setup, L"uninstall"), 0u);
+        const WStringList made = namesIn(logs.path());
+        ASSERT_EQ(made.size(), withLog ? 2u : 0u);
+        for (const WString& name : made) {
+            EXPECT_EQ(name.rfind(L"Tarnell Cache Test_", 0), 0u) << name;
+            EXPECT_GT(logText(logs.path(name)).size(), 1000u) << name;
+        }
+    }
 }
 
 // Another setup installing from its folder holds it as CacheFolder does: the

@@ -117,6 +117,40 @@ TEST(FormatSystemMessage, CleansLineBreaksAndTrailingDots) {
     EXPECT_EQ(describeSystemError(2), L"system error 2 (" + text + L")");
 }
 
+// Codes whose text has inserts, on Windows or Wine: "%1 is not a valid Win32
+// application.", "Bad EXE format for %1.", "Insert %2 ... into drive %1."
+TEST(FormatSystemMessage, InsertsAreFilledOrDroppedNeverShown) {
+    const WString program = L"C:\\Windows\\system32\\msiexec.exe";
+    for (const DWORD code : {ERROR_BAD_EXE_FORMAT, ERROR_INVALID_ORDINAL, ERROR_INVALID_EXE_SIGNATURE, ERROR_WRONG_DISK,
+                             ERROR_EXE_MACHINE_TYPE_MISMATCH, ERROR_FILE_NOT_FOUND}) {
+        const WString dropped = formatSystemMessage(code);
+        const WString filled = formatSystemMessage(code, nullptr, {program});
+        EXPECT_EQ(dropped.find(L'%'), WString::npos) << code << L": " << dropped;
+        EXPECT_EQ(filled.find(L'%'), WString::npos) << code << L": " << filled;
+        EXPECT_EQ(formatSystemMessage(code, nullptr, {L""}), dropped) << code;
+        if (code == ERROR_BAD_EXE_FORMAT) {
+            EXPECT_NE(filled.find(program), WString::npos) << filled;
+        }
+    }
+    const struct {
+        const wchar_t* text;
+        std::vector<WString> inserts;
+        const wchar_t* shown;
+    } rows[] = {
+        {L"Bad EXE format for %1.", {L"x.exe"}, L"Bad EXE format for x.exe."},
+        {L"Bad EXE format for %1.", {}, L"Bad EXE format for."},
+        {L"%1 is not a valid Win32 application.", {}, L" is not a valid Win32 application."},
+        {L"Insert %2 (Volume Serial Number: %3) into drive %1.", {L"A:"}, L"Insert (Volume Serial Number:) into drive A:."},
+        {L"%1!s! took %2!d!%% of %11", {L"a", L"b"}, L"a took b% of"},
+        {L"Line%nbreak%ttab%0 never shown", {}, L"Line break tab"},
+        {L"Unclosed %1!s", {L"x"}, L"Unclosed x"},
+        {L"A lone %", {}, L"A lone %"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(fillMessageInserts(row.text, row.inserts), row.shown) << row.text;
+    }
+}
+
 TEST(DescribeComError, UsesWin32CodeForWin32Facility) {
     const WString text = describeComError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(text, L"COM error 0x80070002 (" + formatSystemMessage(ERROR_FILE_NOT_FOUND) + L")");

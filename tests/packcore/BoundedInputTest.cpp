@@ -97,22 +97,6 @@ TEST(BoundedInputTest, TheSummaryKeepsOneTextOfEachPropertyItReads) {
     EXPECT_EQ(summary.texts.at(SummaryInformation::templateProperty), text);
 }
 
-// The Media rows and the File rows each sorted: no file looks at every row.
-TEST(BoundedInputTest, FilesFindTheirDiskByHalves) {
-    std::vector<Medium> media;
-    std::vector<int32_t> files;
-    for (int32_t i = 1; i <= 60000; ++i) {
-        media.push_back({i, i, i == 60000 ? u"" : u"a.cab"});
-        files.push_back(59999);
-    }
-    PackageInfo package;
-    setMedia(package, media);
-    package.fileSequences = files;
-    EXPECT_EQ(fileOutsideCabinets(package), std::nullopt);
-    package.fileSequences.push_back(60000);
-    EXPECT_EQ(fileOutsideCabinets(package), 60000);
-}
-
 // A resource section whose root lists RT_RCDATA copies times, each time with
 // the same directory of names: MSI, PRODUCT_CODE and the numbers 1 to
 // numbered, all holding the same data.

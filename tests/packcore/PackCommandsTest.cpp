@@ -90,6 +90,7 @@ TEST_F(PackCommandsTest, InfoTellsTheContractFieldsOfASetupProgram) {
   ],
   "setup": {"name": "setup.exe", "size": )" + std::to_string(file("setup.exe").size()) +
                            R"(, "sha256": ")" + setupSum.hex() + R"("},
+  "defaultLog": true,
   "commands": {
     "install": "setup.exe /qn",
     "installWithProgress": "setup.exe /passive",
@@ -102,7 +103,13 @@ TEST_F(PackCommandsTest, InfoTellsTheContractFieldsOfASetupProgram) {
 
     const ToolRun package = runPack(platform, arguments({"info", "--json", "dist/app.msi"}));
     ASSERT_EQ(package.exitCode, 0) << package.err;
-    EXPECT_NE(package.out.find("\"setup\": null,\n"), std::string::npos);
+    EXPECT_NE(package.out.find("\"setup\": null,\n  \"defaultLog\": null,\n"), std::string::npos);
+
+    ASSERT_EQ(runPack(platform, arguments({"--no-default-log", "dist/app.msi", "quiet.exe"})).exitCode, 0);
+    EXPECT_NE(runPack(platform, arguments({"info", "quiet.exe"})).out.find("\n  default log     off\n"), std::string::npos);
+    tamper({{u"SETUP", formatSetupFacts(SetupFacts{}).substr(0, formatSetupFacts(SetupFacts{}).find("default-log"))}});
+    EXPECT_NE(runPack(platform, arguments({"info", "--json", "setup.exe"})).out.find("\"defaultLog\": null,"),
+              std::string::npos) << "an older packer's setup program logs nothing of its own";
     EXPECT_NE(package.out.find("\"install\": \"msiexec /i app.msi /qn\""), std::string::npos) << package.out;
 }
 
@@ -185,7 +192,8 @@ TEST_F(PackCommandsTest, SetupProgramsTheLauncherWouldRefuseAreRefused) {
         {{{u"CABINETS", "a.cab\nCON\n"}}, "a damaged setup program: the cabinet name 'CON' names a device"},
         {{{u"CABINETS", "a.cab\nA.CAB\n"}}, "a damaged setup program: the cabinet names 'a.cab' and 'A.CAB' name one file"},
         {{{u"CABINETS", "a.cab\nb 2.cab\nc.cab\n"}}, "a damaged setup program: the cabinet 'c.cab' is not there"},
-        {{{u"CABINETS", "app.msi\n"}}, "a damaged setup program: the package and the cabinet 'app.msi' name one file"},
+        {{{u"CABINETS", "app.msi\n"}, {u"CHECKSUMS", std::nullopt}},
+         "a damaged setup program: the package and the cabinet 'app.msi' name one file"},
         {{{u"SETUP", "scope=everyone\n"}}, "a damaged setup program: its SETUP resource is not one tarnell-pack writes"},
         {{{u"SETUP", formatSetupFacts(strayName)}},
          "a damaged setup program: the package's name '..\\app.msi' is not a plain file name"},
@@ -207,9 +215,64 @@ TEST_F(PackCommandsTest, SetupProgramsTheLauncherWouldRefuseAreRefused) {
     }
     platform.addFile("setup.exe", Bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(original.size() / 2)));
     EXPECT_EQ(runPack(platform, arguments({"info", "setup.exe"})).err,
-              "tarnell-pack: setup.exe: a damaged setup program: a resource lies outside the file\n");
+              "tarnell-pack: setup.exe: a damaged setup program: its resources lie outside the file\n");
     EXPECT_EQ(runPack(platform, arguments({"info", "dist/a.cab"})).err,
               "tarnell-pack: dist/a.cab: neither a setup program made by tarnell-pack nor an installer package\n");
+}
+
+TEST_F(PackCommandsTest, VerifyNamesTheDamagedPart) {
+    const ToolRun intact = runPack(platform, arguments({"verify", "setup.exe"}));
+    EXPECT_EQ(intact.exitCode, 0) << intact.err;
+    EXPECT_EQ(intact.out, "setup.exe: intact: the package and 2 cabinets match the sizes and checksums recorded when "
+                          "it was packed\n");
+
+    const std::string recorded =
+        textOf(resourcesOf(file("setup.exe")).at(resourceType::rcdata).at(u"CHECKSUMS").at(0).data);
+    const auto changed = [&](const std::string& from, const std::string& to) {
+        std::string text = recorded;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const struct {
+        std::map<std::u16string, std::optional<std::string>> changes;
+        int exitCode;
+        const char* line;
+    } rows[] = {
+        {{{u"MSI", "a package changed"}}, 1, "setup.exe: damaged: the package holds 17 bytes where 512 were packed"},
+        {{{u"CHECKSUMS", changed("\n2 11 ", "\n2 11 0")}}, 1,
+         "setup.exe: a damaged setup program: its CHECKSUMS resource is not one tarnell-pack writes"},
+        {{{u"CABINETS", "a.cab\n"}}, 1,
+         "setup.exe: a damaged setup program: its CHECKSUMS resource is not one tarnell-pack writes"},
+        {{{u"CHECKSUMS", std::nullopt}}, 3,
+         "setup.exe: records no checksums (packed by an older tarnell-pack): nothing to verify"},
+    };
+    const Bytes original = file("setup.exe");
+    for (const auto& row : rows) {
+        platform.addFile("setup.exe", original);
+        tamper(row.changes);
+        const ToolRun run = runPack(platform, arguments({"verify", "setup.exe"}));
+        EXPECT_EQ(run.exitCode, row.exitCode) << row.line;
+        EXPECT_EQ(run.err, std::string("tarnell-pack: ") + row.line + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+    // Bytes of the recorded length that differ: only the checksum tells.
+    platform.addFile("setup.exe", original);
+    const size_t last = recorded.rfind(' ') + 1;
+    tamper({{u"CHECKSUMS", recorded.substr(0, last) + "0000000000000000\n"}});
+    EXPECT_EQ(runPack(platform, arguments({"verify", "setup.exe"})).err,
+              "tarnell-pack: setup.exe: damaged: the cabinet 'b 2.cab' has the checksum " +
+                  recorded.substr(last, 16) + " where 0000000000000000 was recorded\n");
+}
+
+TEST_F(PackCommandsTest, CabinetsOfOneNameOnWindowsMustBeOneFile) {
+    platform.packages["dist/app.msi"] = packageWith({{1, 1, u"a.cab"}, {2, 2, u"b 2.cab"}, {3, 2, u"A.CAB"}}, {1, 2});
+    EXPECT_EQ(runPack(platform, arguments({"dist/app.msi", "one.exe"})).exitCode, 0) << "no second file: one cabinet";
+    platform.addFile("dist/A.CAB", bytesOf("another cabinet"));
+    const ToolRun two = runPack(platform, arguments({"dist/app.msi", "two.exe"}));
+    EXPECT_EQ(two.exitCode, 1);
+    EXPECT_EQ(two.err, "tarnell-pack: dist/app.msi: the cabinets 'a.cab' and 'A.CAB' are two files, and Windows takes "
+                       "their names for one\n");
+    platform.addLink("dist/A.CAB", "dist/a.cab");
+    EXPECT_EQ(runPack(platform, arguments({"dist/app.msi", "linked.exe"})).exitCode, 0) << "one file by two names";
 }
 
 TEST_F(PackCommandsTest, WingetManifestsFollowThePackage) {
@@ -224,6 +287,7 @@ TEST_F(PackCommandsTest, WingetManifestsFollowThePackage) {
                        "Wrote m/Testers.Tarnell.locale.en-US.yaml\n");
     const std::string installer = textOf(file("m/Testers.Tarnell.installer.yaml"));
     EXPECT_EQ(installer.find("Scope:"), std::string::npos) << "a dual-purpose package has no one scope";
+    EXPECT_EQ(installer.find("ElevationRequirement:"), std::string::npos) << "nor needs elevation";
     EXPECT_NE(installer.find("    UpgradeCode: \"{7A3C1E52-9B40-4D6F-8E21-5C0B7D9A3F18}\"\n"), std::string::npos);
     Sha256 sum;
     sum.add(file("setup.exe"));
@@ -231,13 +295,27 @@ TEST_F(PackCommandsTest, WingetManifestsFollowThePackage) {
     std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return static_cast<char>(std::toupper(c)); });
     EXPECT_NE(installer.find("InstallerSha256: \"" + upper + "\"\n"), std::string::npos) << installer;
 
+    const ToolRun again = runPack(platform, arguments({"winget", "setup.exe", "--id", "Testers.Tarnell", "--url",
+                                                       "https://example.com/setup.exe", "--out", "m"}));
+    EXPECT_EQ(again.err, "tarnell-pack: m/Testers.Tarnell.yaml: is there already; --force replaces it\n");
+    platform.packages["dist/app.msi"].allUsers = u"1";
+    platform.packageBytes[textOf(packageBytes())] = platform.packages["dist/app.msi"];
+    pack("dist/app.msi", "setup.exe");
+    const ToolRun forced = runPack(platform, arguments({"winget", "setup.exe", "--id", "Testers.Tarnell", "--url",
+                                                        "http://example.com/setup.exe", "--out", "m", "--force"}));
+    EXPECT_EQ(forced.exitCode, 0);
+    EXPECT_EQ(forced.err, "tarnell-pack: warning: --url 'http://example.com/setup.exe': winget's community repository "
+                          "takes https:// addresses only\n");
+    EXPECT_NE(textOf(file("m/Testers.Tarnell.installer.yaml")).find("\nScope: machine\nElevationRequirement: elevationRequired\n"),
+              std::string::npos);
+
     const struct {
         std::vector<std::string> options;
         const char* line;
     } refusals[] = {
         {{"--id", "Testers", "--url", "https://x/"}, "--id 'Testers': must be 2 to 8 parts separated by dots, at most 128 characters in all"},
         {{"--id", "A.B", "--url", "ftp://x/"}, "--url 'ftp://x/': must be an http:// or https:// address"},
-        {{"--id", "CON.App", "--url", "http://x/"}, "--id 'CON.App': the file name 'CON.App.yaml' names a device"},
+        {{"--id", "CON.App", "--url", "https://x/"}, "--id 'CON.App': the file name 'CON.App.yaml' names a device"},
     };
     for (const auto& row : refusals) {
         std::vector<std::string> args{"winget", "setup.exe", "--out", "n"};
@@ -246,6 +324,21 @@ TEST_F(PackCommandsTest, WingetManifestsFollowThePackage) {
         EXPECT_EQ(refused.err, std::string("tarnell-pack: ") + row.line + "\n");
         EXPECT_EQ(platform.folders.count("n"), 0u);
     }
+}
+
+TEST_F(PackCommandsTest, AProductCodeNotThePackagesOwnIsWarnedOf) {
+    const char* code = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+    const ToolRun packed = runPack(platform, arguments({"--product-code", code, "dist/app.msi", "other.exe"}));
+    EXPECT_EQ(packed.exitCode, 0);
+    EXPECT_EQ(packed.err, std::string("tarnell-pack: warning: --product-code ") + code + " is not the package's "
+                          "ProductCode " + productCode + ": uninstall and detection by product code look for a "
+                          "product the installer never registers\n");
+    const ToolRun manifest = runPack(platform, arguments({"winget", "other.exe", "--id", "A.B", "--url",
+                                                          "https://x/", "--out", "m"}));
+    EXPECT_EQ(manifest.exitCode, 0);
+    EXPECT_EQ(manifest.err, std::string("tarnell-pack: warning: other.exe: its product code ") + code +
+                                " is not its package's ProductCode " + productCode +
+                                ": winget's detection will look for a product the installer never registers\n");
 }
 
 TEST(WingetRulesTest, ValuesWingetTakes) {

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "Checksums.h"
 #include "IconFile.h"
 #include "Pack.h"
 #include "PackCoreTesting.h"
@@ -12,6 +13,7 @@
 #include "StubImage.h"
 #include "Text.h"
 #include "VersionInfo.h"
+#include "Xxh3.h"
 
 namespace {
 
@@ -272,7 +274,14 @@ TEST(PackImageTest, SetupProgramCarriesTheExternalCabinetsInListOrder) {
     EXPECT_EQ(textOf(rcdata.at(u"MSI").at(0).data), "package");
     EXPECT_EQ(textOf(rcdata.at(u"SETUP").at(0).data),
               "scope=machine\nproduct-name=Tarnell\nproduct-version=1.2\npackage-code={0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}\n"
-              "package-name=app.msi\npackage-cache=yes\nelevation=auto\n");
+              "package-name=app.msi\npackage-cache=yes\nelevation=auto\ndefault-log=yes\n");
+    const auto xxh3 = [](std::string_view text) {
+        Xxh3 sum;
+        sum.add(asBytes(text));
+        return sum.digest();
+    };
+    EXPECT_EQ(textOf(rcdata.at(u"CHECKSUMS").at(0).data),
+              formatChecksums({{7, xxh3("package")}, {{9, xxh3("cabinet a")}, {11, xxh3("cabinet b 2")}}}));
 
     const uint32_t checksumField = readLe<uint32_t>(setup, 0x3C) + 24 + 64;
     Bytes zeroed = setup;
@@ -291,7 +300,7 @@ TEST(PackImageTest, EmbeddedCabinetsLeaveTheResourcesAsTheyWere) {
     for (const auto& [name, languages] : types.at(resourceType::rcdata)) {
         rcdata.push_back(toUtf8(name.getName()));
     }
-    EXPECT_EQ(rcdata, (std::vector<std::string>{"MSI", "PRODUCT_CODE", "SETUP"}));
+    EXPECT_EQ(rcdata, (std::vector<std::string>{"CHECKSUMS", "MSI", "PRODUCT_CODE", "SETUP"}));
     EXPECT_EQ(types.size(), 3u) << "data, version and the stub's manifest";
 }
 

@@ -1,11 +1,11 @@
 // The packer's rules over text: command lines, product codes, versions,
-// message text, cabinet names and the image checksum.
+// message text and cabinet names.
 #include <gtest/gtest.h>
 
+#include "CabinetFiles.h"
 #include "Cabinets.h"
 #include "CommandLine.h"
 #include "PackCoreTesting.h"
-#include "PeChecksum.h"
 #include "ProductCode.h"
 #include "SetupFacts.h"
 #include "Text.h"
@@ -82,6 +82,8 @@ TEST(PackRulesTest, CommandLinesRefused) {
         {{"winget", "s.exe"}, "winget needs --id, --url and --out"},
         {{"winget", "s.exe", "--id", "A.B", "--url=u"}, "winget needs --out"},
         {{"winget", "s.exe", "--id"}, "--id needs a value"},
+        {{"verify", "s.exe", "t.exe"}, "unexpected argument t.exe"},
+        {{"verify", "--json", "s.exe"}, "verify does not take --json (info does)"},
     };
     for (const auto& row : rows) {
         try {
@@ -97,8 +99,11 @@ TEST(PackRulesTest, PackTimeChoices) {
     const PackOptions defaults = parseCommandLine({"a.msi", "b.exe"});
     EXPECT_TRUE(defaults.packageCache);
     EXPECT_EQ(defaults.elevation, ElevationPolicy::Auto);
-    const PackOptions chosen = parseCommandLine({"--no-package-cache", "a.msi", "--elevation=never", "b.exe"});
+    EXPECT_TRUE(defaults.defaultLog);
+    const PackOptions chosen =
+        parseCommandLine({"--no-package-cache", "a.msi", "--elevation=never", "b.exe", "--no-default-log"});
     EXPECT_FALSE(chosen.packageCache);
+    EXPECT_FALSE(chosen.defaultLog);
     EXPECT_EQ(chosen.elevation, ElevationPolicy::Never);
     EXPECT_EQ(chosen.output, "b.exe");
 }
@@ -114,6 +119,9 @@ TEST(PackRulesTest, CommandsAfterTheirNames) {
     EXPECT_EQ(winget.winget.id, "A.B");
     EXPECT_EQ(winget.winget.folder, "m");
     EXPECT_EQ(winget.winget.locale, "en-US");
+    EXPECT_FALSE(winget.winget.force);
+    EXPECT_TRUE(parseCommandLine({"winget", "--force", "s.exe", "--out", "m", "--id", "A.B", "--url", "u"}).winget.force);
+    EXPECT_EQ(parseCommandLine({"verify", "s.exe"}).input, "s.exe");
 }
 
 TEST(PackRulesTest, InstallScopeFromTheProperties) {
@@ -133,14 +141,21 @@ TEST(PackRulesTest, InstallScopeFromTheProperties) {
 
 TEST(PackRulesTest, SetupFactsReadBackOnlyAsWritten) {
     const SetupFacts facts{InstallScope::Dual, u"\u00c9t\u00e9 \x1b", u"2.0", "{0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}",
-                           u"app.msi", false, ElevationPolicy::Never};
+                           u"app.msi", false, ElevationPolicy::Never, false};
     const std::string text = formatSetupFacts(facts);
     EXPECT_EQ(text, "scope=dual\nproduct-name=\u00c9t\u00e9 \\x1B\nproduct-version=2.0\n"
                     "package-code={0D5A0A61-58A7-4F32-9E7E-6B5C2A1F9D38}\npackage-name=app.msi\n"
-                    "package-cache=no\nelevation=never\n");
+                    "package-cache=no\nelevation=never\ndefault-log=no\n");
     SetupFacts shownFacts = facts;
     shownFacts.productName = u"\u00c9t\u00e9 \\x1B";
     EXPECT_EQ(parseSetupFacts(text), shownFacts);
+    EXPECT_TRUE(recordsDefaultLog(text));
+
+    // An older packer's facts end before the default log: the launcher's default holds.
+    const std::string older = text.substr(0, text.find("default-log="));
+    shownFacts.defaultLog = true;
+    EXPECT_EQ(parseSetupFacts(older), shownFacts);
+    EXPECT_FALSE(recordsDefaultLog(older));
 
     const std::string plain = formatSetupFacts(SetupFacts{});
     const std::string tampered[] = {
@@ -152,6 +167,8 @@ TEST(PackRulesTest, SetupFactsReadBackOnlyAsWritten) {
         text.substr(0, text.find("package-code=") + 13) + "{0D5A0A61}" + text.substr(text.find("\npackage-name")),
         text.substr(0, text.find("package-cache=") + 14) + "maybe" + text.substr(text.find("\nelevation")),
         "scope=user\nproduct-name=a\rb" + plain.substr(plain.find("\nproduct-version")),
+        text.substr(0, text.find("default-log=")) + "default-log=maybe\n",
+        text.substr(0, text.find("default-log=")) + "default-log=",
     };
     for (const std::string& bad : tampered) {
         EXPECT_EQ(parseSetupFacts(bad), std::nullopt) << bad;
@@ -245,9 +262,16 @@ TEST(PackRulesTest, ExternalCabinetsInDiskOrderEachOnce) {
     PackageInfo package;
     packtest::setMedia(package, {{3, 30, u"third.cab"}, {1, 10, u"#embedded.cab"}, {2, 20, u"first.cab"},
                                  {4, 40, u"FIRST.CAB"}, {5, 50, u""}, {6, 60, u"cab 2.cab"}, {7, 70, u"\u00e9t\u00e9.cab"},
-                                 {8, 80, u"\u00c9T\u00c9.CAB"}, {9, 90, u"third.cab"}});
-    EXPECT_EQ(externalCabinets(package),
-              (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
+                                 {8, 80, u"\u00c9T\u00c9.CAB"}, {9, 90, u"third.cab"}, {10, 100, u"First.cab"}});
+    const std::vector<ExternalCabinet> cabinets = externalCabinets(package);
+    std::vector<std::u16string> names;
+    for (const ExternalCabinet& cabinet : cabinets) {
+        names.push_back(cabinet.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"first.cab", u"third.cab", u"cab 2.cab", u"\u00e9t\u00e9.cab"}));
+    EXPECT_EQ(cabinets[0].otherSpellings, (std::vector<std::u16string>{u"FIRST.CAB", u"First.cab"}));
+    EXPECT_EQ(cabinets[1].otherSpellings, std::vector<std::u16string>{}) << "one spelling, named twice";
+    EXPECT_EQ(cabinets[3].otherSpellings, std::vector<std::u16string>{u"\u00c9T\u00c9.CAB"});
 }
 
 #ifdef _WIN32
@@ -271,7 +295,7 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
     EXPECT_TRUE(parseCabinetList("").names.empty());
     const struct {
         std::string list;
-        const char* fault;
+        std::string fault;
     } rows[] = {
         {"a.cab", "the list of cabinets does not end with a line end"},
         {"a\xC3.cab\n", "the list of cabinets is not UTF-8"},
@@ -284,6 +308,14 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
         {"main.MSI\n", "the cabinet name 'main.MSI' is the name the package itself takes"},
         {std::string("a\0b\n", 4), "the cabinet name 'a\\x00b' is not a plain file name"},
         {"\xC3\xA9.cab\n\xC3\x89.cab\n", "the cabinet names '\xC3\xA9.cab' and '\xC3\x89.cab' name one file"},
+        {"LongCabinetName.cab\nLONGCA~1.CAB\n", "the cabinet name 'LONGCA~1.CAB' may name the file "
+                                                "'LongCabinetName.cab' too: Windows may give that file this short name"},
+        {"LO1A2B~1.cab\nLong Cabinet.CAB\n", "the cabinet name 'LO1A2B~1.cab' may name the file "
+                                              "'Long Cabinet.CAB' too: Windows may give that file this short name"},
+        {"a.cab\n" + std::string(256, 'x') + "\n", "the cabinet name '" + std::string(256, 'x') +
+                                                    "' is longer than the 255 characters of a file name"},
+        // Crafted to cost quadratic time where each name is compared with every one before it.
+        {std::string(200000, '\n'), "the list of cabinets is longer than a setup program carries"},
     };
     for (const auto& row : rows) {
         const CabinetList refused = parseCabinetList(row.list);
@@ -292,8 +324,31 @@ TEST(PackRulesTest, CabinetListsReadBackOnlyAsWritten) {
     }
 }
 
+// Names that may share a file through short names; those that cannot are kept.
+TEST(PackRulesTest, CabinetNamesThatKeepApart) {
+    const std::vector<std::u16string> kept[] = {
+        {u"LONGCA~1.CAB", u"LongCabinetName.msp"},  // other extensions
+        {u"DISK1~1.CAB", u"DISK2.CAB", u"data.cab"},  // 8.3 names of one case get no short name
+        {u"a~b.cab", u"LongCabinetName.cab"},         // no digits after the tilde
+    };
+    for (const auto& names : kept) {
+        EXPECT_EQ(cabinetNamesFault(names), std::nullopt) << toUtf8(names[0]);
+    }
+    std::vector<std::u16string> many;
+    for (size_t i = 0; i <= maxCabinets; ++i) {
+        many.push_back(toUtf16(std::to_string(i) + ".cab"));
+    }
+    EXPECT_EQ(cabinetNamesFault(many), "there are 32768 cabinets, and a setup program carries at most 32767");
+    many.pop_back();
+    EXPECT_EQ(cabinetNamesFault(many), std::nullopt);
+}
+
 TEST(PackRulesTest, FilesOutsideCabinets) {
     const std::vector<packtest::Medium> cabinets = {{1, 2, u"#a.cab"}, {2, 5, u"b.cab"}};
+    std::vector<packtest::Medium> manyDisks;
+    for (int32_t disk = 1; disk <= 200000; ++disk) {
+        manyDisks.push_back({disk, disk, u"#a.cab"});
+    }
     const struct {
         std::vector<packtest::Medium> media;
         std::vector<int32_t> files;
@@ -305,43 +360,14 @@ TEST(PackRulesTest, FilesOutsideCabinets) {
         {{{1, 2, u"a.cab"}, {2, 5, u""}}, {1, 3}, 3},
         {{{1, 5, u""}}, {1}, 1},
         {{}, {1}, 1},
+        // Crafted to cost quadratic time where each file searches the disks in turn.
+        {manyDisks, std::vector<int32_t>(200000, 200000), std::nullopt},
     };
     for (const auto& row : rows) {
         PackageInfo package;
         packtest::setMedia(package, row.media);
         package.fileSequences = row.files;
         EXPECT_EQ(fileOutsideCabinets(package), row.outside);
-    }
-}
-
-uint32_t checksumOf(const std::string& text) {
-    PeChecksum checksum;
-    checksum.add(asBytes(text));
-    return checksum.value();
-}
-
-TEST(PackRulesTest, ChecksumIsTheFoldedSumOfWordsPlusTheLength) {
-    EXPECT_EQ(checksumOf(""), 0u);
-    EXPECT_EQ(checksumOf("\x01\x02\x03"), 0x0201u + 0x0003u + 3u) << "an odd last byte is a word of its own";
-    EXPECT_EQ(checksumOf(std::string("\xFF\xFF\x01\x00", 4)), 0x0001u + 4u) << "the carry comes back in";
-    EXPECT_EQ(checksumOf(std::string(0x20000, '\xFF')), 0xFFFFu + 0x20000u);
-}
-
-TEST(PackRulesTest, ChecksumDoesNotDependOnHowTheBytesAreCut) {
-    std::string text;
-    for (int i = 0; i < 1001; ++i) {
-        text += static_cast<char>(i * 37 + i / 7);
-    }
-    const auto bytes = asBytes(text);
-    for (size_t first : {0, 1, 2, 3, 5, 500, 1001}) {
-        for (size_t second : {0, 1, 7}) {
-            const size_t split = std::min(first + second, bytes.size());
-            PeChecksum pieces;
-            pieces.add(bytes.subspan(0, first));
-            pieces.add(bytes.subspan(first, split - first));
-            pieces.add(bytes.subspan(split));
-            EXPECT_EQ(pieces.value(), checksumOf(text)) << first << "+" << second;
-        }
     }
 }
 

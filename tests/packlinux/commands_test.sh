@@ -29,6 +29,9 @@ printf 'not a package\n' >notes.txt
 head -c 200000 external.exe >truncated.exe
 perl -0777 -pe 's/cab one\.cab\ncab2\.cab\n/cab one.cab\ncab2.ca.\n/' external.exe >bad-list.exe
 perl -0777 -pe 's/package-cache=yes/package-cache=yup/' embedded.exe >bad-facts.exe
+# A byte of a carried cabinet changed; a setup program whose checksums are gone, as an older packer's.
+/usr/bin/python3 -c 'import sys; d = bytearray(open("external.exe", "rb").read()); i = d.rfind(b"MSCF") + 200; d[i] ^= 1; sys.stdout.buffer.write(d)' >bad-cabinet.exe
+perl -0777 -pe 's/C\0H\0E\0C\0K\0S\0U\0M\0S\0/C\0H\0E\0C\0K\0S\0U\0M\0X\0/' external.exe >unchecked.exe
 mkdir n w
 touch n/file w/file
 
@@ -64,10 +67,11 @@ info = json.load(open(sys.argv[1], encoding='utf-8'))
 expected = json.loads(sys.argv[2].replace('LONG', sys.argv[3]))
 wrong = {key: info[key] for key in expected if info[key] != expected[key]}
 fields = ['productName', 'productVersion', 'manufacturer', 'productCode', 'upgradeCode', 'packageCode', 'scope',
-          'architecture', 'languages', 'package', 'cabinets', 'setup', 'commands', 'successCodes']
+          'architecture', 'languages', 'package', 'cabinets', 'setup', 'defaultLog', 'commands', 'successCodes']
 sys.exit(1 if wrong or list(info) != fields or info['successCodes'] != [0, 1641, 3010] else 0)
 PYTHON
 
+    both "verify $setup" 0 verify ../$setup.exe
     both "extract $setup" 0 extract ../$setup.exe x-$setup
     name=$(/usr/bin/python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["package"]["name"])' $setup.json)
     mkdir again
@@ -112,7 +116,10 @@ winget takes setup programs|winget ../PackTest.msi --id A.B --url https://x/ --o
 a bad identifier|winget ../embedded.exe --id Tarnell --url https://x/ --out m-bad
 a bad address|winget ../embedded.exe --id A.B --url ftp://x/ --out m-bad
 a bad locale|winget ../embedded.exe --id A.B --url https://x/ --locale english --out m-bad
+manifests there already|winget ../embedded.exe --id Tarnell.Test --url https://example.com/embedded.exe --out m-embedded
+a damaged cabinet|verify ../bad-cabinet.exe
 CASES
+both "no checksums to verify" 3 verify ../unchecked.exe
 both "files there already, replaced" 0 extract --force ../external.exe x-external
 both "a folder and its parents made" 0 extract ../embedded.exe made/with/parents
 both "help after a command" 0 winget -h

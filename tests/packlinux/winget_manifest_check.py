@@ -23,6 +23,12 @@ RESPONSES = ['packageInUse', 'packageInUseByApplication', 'installInProgress', '
              'diskFull', 'insufficientMemory', 'invalidParameter', 'noNetwork', 'contactSupport',
              'rebootRequiredToFinish', 'rebootRequiredForInstall', 'rebootInitiated', 'cancelledByUser',
              'alreadyInstalled', 'downgrade', 'blockedByPolicy', 'systemNotSupported', 'custom']
+# What winget knows of msiexec's codes for an msi installer, and expects told for an exe.
+MSI_CODES = {87: 'invalidParameter', 112: 'diskFull', 1601: 'contactSupport', 1602: 'cancelledByUser',
+             1618: 'installInProgress', 1623: 'systemNotSupported', 1625: 'blockedByPolicy', 1628: 'invalidParameter',
+             1633: 'systemNotSupported', 1638: 'alreadyInstalled', 1639: 'invalidParameter', 1640: 'blockedByPolicy',
+             1643: 'blockedByPolicy', 1644: 'blockedByPolicy', 1649: 'blockedByPolicy', 1650: 'invalidParameter',
+             1654: 'systemNotSupported', 3010: 'rebootRequiredToFinish'}
 INSTALLER_TYPES = ['msix', 'msi', 'appx', 'exe', 'zip', 'inno', 'nullsoft', 'wix', 'burn', 'pwa', 'portable']
 
 
@@ -50,6 +56,7 @@ SCHEMAS = {
     'installer': manifest('installer', {
         'InstallerType': {'enum': INSTALLER_TYPES},
         'Scope': {'enum': ['user', 'machine']},
+        'ElevationRequirement': {'enum': ['elevationRequired', 'elevationProhibited', 'elevatesSelf']},
         'InstallerSwitches': {'type': 'object', 'additionalProperties': False, 'properties': {
             name: text(1, 512) for name in ['Silent', 'SilentWithProgress', 'Interactive', 'InstallLocation', 'Log',
                                             'Upgrade', 'Custom', 'Repair']}},
@@ -112,20 +119,22 @@ def main(folder, info_path, setup_path):
              for d in (version, installer, locale)), 'identifier or version differ between the files'),
         (version['DefaultLocale'] == locale['PackageLocale'], 'DefaultLocale is not the PackageLocale'),
         (installer['InstallerType'] == 'exe' and feature.get('InstallerType') == 'msi', 'installer types'),
-        (installer['InstallerSwitches'] == {'Silent': '/qn', 'SilentWithProgress': '/passive',
+        (installer['InstallerSwitches'] == {'Silent': '/qn /norestart', 'SilentWithProgress': '/passive /norestart',
                                             'Log': '/l*v "<LOGPATH>"'}, 'switches'),
         (installer.get('Scope') == (None if info['scope'] == 'dual' else info['scope']), 'scope'),
+        (installer.get('ElevationRequirement') == ('elevationRequired' if info['scope'] == 'machine' else None),
+         'a per-machine package needs elevation, others none'),
         (not set(installer['InstallerSuccessCodes']) & set(expected_codes), 'a code both a success and expected'),
         (1641 in installer['InstallerSuccessCodes'] and expected_codes.get(3010) == 'rebootRequiredToFinish',
          'restart codes'),
-        ({1618: 'installInProgress', 1602: 'cancelledByUser', 1638: 'alreadyInstalled', 1633: 'systemNotSupported',
-          1625: 'blockedByPolicy'}.items() <= expected_codes.items(), 'msiexec codes'),
-        (entry['Architecture'] == info['architecture'], 'architecture'),
+        (MSI_CODES.items() <= expected_codes.items(), 'msiexec codes winget knows'),
+        (entry['Architecture'] == 'x64', 'architecture: not the setup program\'s'),
+        ('DisplayVersion' not in feature, 'a DisplayVersion equal to PackageVersion'),
         (entry['InstallerSha256'] == sha, 'InstallerSha256 is not the setup program\'s'),
         (entry['ProductCode'] == feature['ProductCode'] == info['productCode'], 'product code'),
         (feature.get('UpgradeCode') == info['upgradeCode'], 'upgrade code'),
-        ((feature['DisplayName'], feature['Publisher'], feature['DisplayVersion']) ==
-         (info['productName'], info['manufacturer'], info['productVersion']), 'apps and features entry'),
+        ((feature['DisplayName'], feature['Publisher']) == (info['productName'], info['manufacturer']),
+         'apps and features entry'),
         ((locale['Publisher'], locale['PackageName']) == (info['manufacturer'], info['productName']), 'locale texts'),
     ]
     return faults + [what for ok, what in checks if not ok]

@@ -125,8 +125,7 @@ std::unique_ptr<PackageFolder> writePackage(const std::optional<pack::SetupFacts
 // msiexec.exe has ended: what follows is housekeeping, which never changes the
 // install's result and waits on nobody for long.
 void finishRun(std::unique_ptr<PackageFolder> folder, PlacedFiles& placed, DWORD exitCode, bool elevated,
-               const std::optional<pack::SetupFacts>& facts, const MsiexecArguments& arguments,
-               const CacheNotes& notes) {
+               const std::optional<pack::SetupFacts>& facts, const RunLog& log, const CacheNotes& notes) {
     try {
         placed.locks.clear();
         CleanupBudget budget;
@@ -136,7 +135,7 @@ void finishRun(std::unique_ptr<PackageFolder> folder, PlacedFiles& placed, DWORD
         if (facts && facts->packageCache) {
             sweepPackageCaches(elevated, SetupResources::productCode(), budget);
         }
-        notes.appendTo(arguments.logRequest());
+        notes.appendTo(log.request);
     }
     CATCH_AND_REPORT
 }
@@ -144,7 +143,7 @@ void finishRun(std::unique_ptr<PackageFolder> folder, PlacedFiles& placed, DWORD
 } // namespace
 
 DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments,
-                     const std::optional<pack::SetupFacts>& facts) {
+                     const std::optional<pack::SetupFacts>& facts, const RunLog& log) {
     // Before anything is made: a launcher that cannot work fails with nothing to clean up.
     const WString tail = unquoteWholeAssignments(typedTail);
     const WStringList cabinets = setupStep(L"read the list of cabinets it carries", SetupResources::cabinetNames);
@@ -160,8 +159,8 @@ DWORD installPackage(const WString& typedTail, const MsiexecArguments& arguments
 
     // msiexec.exe reads its command line by rules of its own: the user's is passed on as typed.
     Executor msiexec(SysInfo::getMsiexecPath());
-    msiexec.arg(L"/i").arg(FileUtils::joinPath(folder->path(), L"main.msi")).verbatimTail(tail);
+    msiexec.arg(L"/i").arg(FileUtils::joinPath(folder->path(), L"main.msi")).verbatimTail(withDefaultLog(tail, log));
     const DWORD exitCode = setupStep(L"start the Windows Installer", [&] { return msiexec.execAndWaitForExit(); });
-    finishRun(std::move(folder), placed, exitCode, elevated, facts, arguments, notes);
+    finishRun(std::move(folder), placed, exitCode, elevated, facts, log, notes);
     return exitCode;
 }

@@ -20,7 +20,7 @@ WString reasonOfCurrentFailure(const std::string& message) {
     try {
         std::rethrow_exception(std::current_exception());
     } catch (const SysError& e) {
-        return formatSystemMessage(e.errorCode()) + L".";
+        return formatSystemMessage(e.errorCode(), nullptr, {e.subject()}) + L".";
     } catch (...) {
     }
     return tstrings::fromUtf8(message);

@@ -33,6 +33,8 @@ class SetupFailureReporter : public app::FailureReporter {
 public:
     SetupFailureReporter(bool mayShowBox, std::optional<WString> logFile);
     void report(const std::string& message) override;
+    // The log the run writes after all: the setup's own.
+    void useLog(const WString& file) { logFile = file; }
 
 private:
     bool mayShowBox;

@@ -46,10 +46,13 @@ std::optional<pack::SetupFacts> facts() {
     if (!resource.exists()) {
         return std::nullopt;
     }
-    std::optional<pack::SetupFacts> parsed = pack::parseSetupFacts(text(resource));
+    const std::string recorded = text(resource);
+    std::optional<pack::SetupFacts> parsed = pack::parseSetupFacts(recorded);
     if (!parsed) {
         THROW_RUNTIME_ERROR("The setup program is damaged: its SETUP resource is not one tarnell-pack writes");
     }
+    // Resources made before the choice existed asked for no log of the setup's own.
+    parsed->defaultLog = parsed->defaultLog && pack::recordsDefaultLog(recorded);
     return parsed;
 }
 

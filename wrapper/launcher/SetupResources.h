@@ -19,7 +19,8 @@ Guid productCode();
 // None when the setup carries no list; raises for a list the packer cannot have written.
 WStringList cabinetNames();
 // Nothing when the setup carries none (made by other means than the packer);
-// raises for facts the packer cannot have written.
+// raises for facts the packer cannot have written. A record without the
+// default-log choice writes no log of its own.
 std::optional<pack::SetupFacts> facts();
 
 } // namespace SetupResources

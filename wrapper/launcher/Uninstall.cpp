@@ -6,23 +6,19 @@
 #include "CacheSweep.h"
 #include "ErrorHandling.h"
 #include "MsiUtils.h"
-#include "SetupFailure.h"
-#include "SetupResources.h"
 #include "WinSysInfo.h"
 
-DWORD uninstallProduct(const MsiexecArguments& arguments) {
-    const Guid productCode = setupStep(L"read the product code it carries", SetupResources::productCode);
-    const std::optional<pack::SetupFacts> facts = setupStep(L"read what it records of its package", SetupResources::facts);
+DWORD uninstallProduct(const Guid& productCode, const std::optional<pack::SetupFacts>& facts, const RunLog& log) {
     DWORD status = 0;
     {
         const msi::UiLevelGuard uiLevel(INSTALLUILEVEL_NONE);
         msi::uninstall removal;
         removal.productCode(productCode);
-        // The installer's log, when the command line asks for one as msiexec.exe would be asked.
-        if (const std::optional<LogRequest> log = arguments.logRequest()) {
-            removal.logFile = log->file;
-            removal.logModes = log->modes;
-            removal.logAttributes = log->attributes;
+        // The installer's log, as the command line would ask msiexec.exe for it, or the setup's own.
+        if (log.request) {
+            removal.logFile = log.request->file;
+            removal.logModes = log.request->modes;
+            removal.logAttributes = log.request->attributes;
         }
         status = msi::action<msi::uninstall>(removal)(std::nothrow).getStatus();
     }

@@ -130,7 +130,7 @@ OwnedHandle Executor::startProcess(OwnedHandle* threadHandle) const {
     OwnedHandle process(processInfo.hProcess);
     OwnedHandle thread(processInfo.hThread);
     if (!created) {
-        THROW_SYS_ERROR(call << " failed", CreateProcessW);
+        THROW_SYS_ERROR_ABOUT(call << " failed", CreateProcessW, program);
     }
     LOG_TRACE(call << " succeeded; PID=" << processInfo.dwProcessId << "; command line: " << cmdline);
 

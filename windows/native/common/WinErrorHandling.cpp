@@ -1,5 +1,7 @@
 #include "WinErrorHandling.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <string>
 
 #include "Log.h"
@@ -40,7 +42,41 @@ WString describeSystemError(DWORD errorCode, HMODULE module) {
         .str();
 }
 
-WString formatSystemMessage(DWORD errorCode, HMODULE module) {
+WString fillMessageInserts(const WString& text, const std::vector<WString>& inserts) {
+    WString out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const wchar_t next = text[++i];
+        if (next == L'0') {
+            break;  // the text ends here
+        }
+        if (next < L'1' || next > L'9') {
+            // %% %. %! keep the character; %n %r %t %b and "% " are blanks or line ends.
+            out += next == L'%' || next == L'.' || next == L'!' ? WString(1, next) : WString(next == L'r' ? L"" : L" ");
+            continue;
+        }
+        size_t number = next - L'0';
+        if (i + 1 < text.size() && iswdigit(text[i + 1])) {
+            number = number * 10 + (text[++i] - L'0');
+        }
+        // A printf-like format between exclamation marks belongs to the insert.
+        if (i + 1 < text.size() && text[i + 1] == L'!') {
+            const size_t close = text.find(L'!', i + 2);
+            i = close == WString::npos ? text.size() : close;
+        }
+        if (number <= inserts.size() && !inserts[number - 1].empty()) {
+            out += inserts[number - 1];
+        } else if (!out.empty() && out.back() == L' ') {
+            out.pop_back();  // dropped with the blank before it
+        }
+    }
+    return out;
+}
+
+WString formatSystemMessage(DWORD errorCode, HMODULE module, const std::vector<WString>& inserts) {
     constexpr DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
     wchar_t* buffer = nullptr;
     DWORD n = 0;
@@ -54,18 +90,18 @@ WString formatSystemMessage(DWORD errorCode, HMODULE module) {
     if (n == 0) {
         return L"No description available";
     }
-    for (DWORD i = 0; i < n; ++i) {
-        if (buffer[i] < L' ') {
-            buffer[i] = L' ';
+    WString text = fillMessageInserts(WString(buffer, n), inserts);
+    LocalFree(buffer);
+    for (wchar_t& c : text) {
+        if (c < L' ') {
+            c = L' ';
         }
     }
-    // Cut trailing blanks and dots; the first character always stays.
-    DWORD length = n;
-    while (length > 1 && (buffer[length - 1] <= L' ' || buffer[length - 1] == L'.')) {
-        --length;
+    // Cut leading blanks, and trailing blanks and dots; the first character always stays.
+    text.erase(0, std::min(text.find_first_not_of(L' '), text.size() - 1));
+    while (text.size() > 1 && (text.back() <= L' ' || text.back() == L'.')) {
+        text.pop_back();
     }
-    WString text(buffer, length);
-    LocalFree(buffer);
     return text;
 }
 
@@ -76,6 +112,8 @@ WString describeComError(HRESULT hresult) {
 }
 
 void throwSysError(const SourcePosition& pos, const tstrings::MessageBuilder& text, const void* functionAddress,
-                   DWORD errorCode) {
-    throw AppError<SysError>(SysError(text, functionAddress, errorCode), pos);
+                   DWORD errorCode, const WString& subject) {
+    SysError error(text, functionAddress, errorCode);
+    error.setSubject(subject);
+    throw AppError<SysError>(error, pos);
 }
