@@ -1,10 +1,8 @@
 // A package cache that someone has shaped before the setup runs, or changes
 // while it runs: links, a folder made in advance, files held open, a rebuilt
-// package, another run of the same setup, a scope the command line changes.
-#include <chrono>
-#include <filesystem>
-
+// package, a scope the command line changes, a damaged setup.
 #include "CacheTesting.h"
+#include "PendingRemovals.h"
 #include "ScopedEnv.h"
 #include "UniqueResource.h"
 #include "UnixLink.h"
@@ -12,17 +10,6 @@
 namespace {
 
 using namespace cache_test;
-
-WString pendingRemovals() {
-    WString value(1 << 16, L'\0');
-    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
-        return {};
-    }
-    value.resize(size / sizeof(wchar_t));
-    return value;
-}
 
 // Runs a Unix shell command and waits up to 5 s for it to end.
 bool runUnixShell(const WString& command) {
