@@ -64,7 +64,13 @@ void wrapperMain() {
     } else if (request->arguments.asksToUninstall()) {
         exitCode = static_cast<int>(uninstall());
     } else {
-        exitCode = static_cast<int>(install());
+        try {
+            exitCode = static_cast<int>(install());
+        } catch (const DamagedSetup&) {
+            // As msiexec.exe ends on a package it cannot open; the launch frame reports it.
+            exitCode = ERROR_INSTALL_PACKAGE_INVALID;
+            throw;
+        }
     }
 }
 

@@ -1,27 +1,15 @@
 // A package cache that someone has shaped before the setup runs, or changes
 // while it runs: links, a folder made in advance, files held open, a rebuilt
-// package, another run of the same setup, a scope the command line changes.
-#include <chrono>
-#include <filesystem>
-
+// package, a scope the command line changes, a damaged setup.
 #include "CacheTesting.h"
+#include "PendingRemovals.h"
+#include "ScopedEnv.h"
 #include "UniqueResource.h"
 #include "UnixLink.h"
 
 namespace {
 
 using namespace cache_test;
-
-WString pendingRemovals() {
-    WString value(1 << 16, L'\0');
-    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
-        return {};
-    }
-    value.resize(size / sizeof(wchar_t));
-    return value;
-}
 
 // Runs a Unix shell command and waits up to 5 s for it to end.
 bool runUnixShell(const WString& command) {
@@ -134,6 +122,34 @@ TEST_F(PackageCacheTest, ARebuiltPackageNeverCostsTheInstalledSource) {
     ASSERT_TRUE(DeleteFileW(installed(L"data.txt").c_str()));
     EXPECT_EQ(repair(v1Code), 0u);
     EXPECT_TRUE(sameContent(installed(L"data.txt"), built(L"rebuilt\\Data")));
+}
+
+// A byte changed in the package or a cabinet a setup carries, as a cut or
+// damaged download may: msiexec never starts, nothing is left but the log,
+// which names the part, and the exit code is the installer's for a package it
+// cannot use.
+TEST_F(PackageCacheTest, ADamagedSetupInstallsNothing) {
+    const std::pair<const wchar_t*, const char*> parts[] = {{L"v1.0.0\\CacheTest.msi", "the package"},
+                                                            {L"v1.0.0\\cache files.cab", "the cabinet 'cache files.cab'"}};
+    for (const auto& [part, named] : parts) {
+        const WString setup = setupFor(L"v1.0.0");
+        std::string bytes = readFile(setup);
+        const std::string original = readFile(built(part));
+        const size_t at = bytes.find(original);
+        ASSERT_NE(at, std::string::npos);
+        bytes[at + original.size() / 2] ^= 0x20;
+        writeFile(setup, bytes);
+        const TestFolder logs;
+        const ScopedEnv tmp(L"TMP", logs.path());
+        const ScopedEnv temp(L"TEMP", logs.path());
+        EXPECT_EQ(runProgram(setup, L"/qn"), DWORD{ERROR_INSTALL_PACKAGE_INVALID}) << named;
+        EXPECT_FALSE(msi::isProductInstalled(Guid(v1Code)));
+        EXPECT_FALSE(FileUtils::isFileExists(FileUtils::dirname(machineCache())));
+        const WStringList left = namesIn(logs.path());
+        ASSERT_EQ(left.size(), 1u) << "more than the log";
+        EXPECT_NE(logText(logs.path(left[0])).find(std::string("The setup program is damaged: ") + named),
+                  std::string::npos);
+    }
 }
 
 } // namespace

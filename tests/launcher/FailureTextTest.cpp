@@ -12,6 +12,8 @@ TEST(FailureText, TheStepInPlainWordsTheSystemsReasonAndWhereTheDetailsAre) {
     EXPECT_EQ(failureText(L"start the Windows Installer", L"File not found.", L"C:\\Logs\\app.log"),
               L"Setup could not start the Windows Installer: File not found.\n\nThe details are in C:\\Logs\\app.log.");
     EXPECT_EQ(failureText(L"", L"Unknown error", L""), L"Setup failed: Unknown error");
+    EXPECT_EQ(damagedSetupText(L"C:\\Temp\\App_20261208210509.log"),
+              L"This setup program is damaged: download it again.\n\nThe details are in C:\\Temp\\App_20261208210509.log.");
 }
 
 TEST(FailureText, LogsThatAreDevicesOrPipesAreNeverWritten) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "LogCapture.h"
+#include "PendingRemovals.h"
 #include "TestFiles.h"
 #include "TestFolder.h"
 #include "TreeRemoval.h"
@@ -16,18 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using FileUtils::isFileExists;
-
-// What the system removes at the next restart, the names separated by zeros.
-WString pendingRemovals() {
-    WString value(1 << 16, L'\0');
-    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, value.data(), &size) != ERROR_SUCCESS) {
-        return {};
-    }
-    value.resize(size / sizeof(wchar_t));
-    return value;
-}
 
 HeldFolder hold(const WString& dir) {
     OwnedHandle folder(CreateFileW(dir.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,

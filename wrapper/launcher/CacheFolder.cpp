@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "FileUtils.h"
 #include "FolderTrust.h"
 #include "LockedFile.h"
 #include "Log.h"
 #include "WinErrorHandling.h"
+#include "Xxh3.h"
 
 namespace {
 
@@ -25,22 +27,29 @@ WString candidateName(const WString& folderName, int index) {
     return index == 0 ? folderName : folderName + L"~" + std::to_wstring(index + 1);
 }
 
-bool sameBytes(HANDLE file, const void* data, size_t size) {
+// The file holds the bytes the setup carries; those are checked against what
+// the setup recorded of them on the way.
+bool sameBytes(HANDLE file, const PackageFile& expected) {
     LARGE_INTEGER fileSize{};
-    if (!GetFileSizeEx(file, &fileSize) || static_cast<uint64_t>(fileSize.QuadPart) != size) {
+    if (!GetFileSizeEx(file, &fileSize) || static_cast<uint64_t>(fileSize.QuadPart) != expected.size) {
         return false;
     }
     std::vector<char> buffer(size_t{1} << 20);
-    const auto* expected = static_cast<const char*>(data);
-    for (size_t done = 0; done < size;) {
+    const auto* bytes = static_cast<const char*>(expected.data);
+    pack::Xxh3 checksum;
+    for (size_t done = 0; done < expected.size;) {
         DWORD read = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min(buffer.size(), size - done));
+        const DWORD wanted = static_cast<DWORD>(std::min(buffer.size(), expected.size - done));
         if (!ReadFile(file, buffer.data(), wanted, &read, nullptr) || read != wanted ||
-            std::memcmp(buffer.data(), expected + done, read) != 0) {
+            std::memcmp(buffer.data(), bytes + done, read) != 0) {
             return false;
+        }
+        if (expected.recorded) {
+            checksum.add(std::as_bytes(std::span(bytes + done, read)));
         }
         done += read;
     }
+    checkRecordedChecksum(expected, checksum.digest());
     return true;
 }
 
@@ -56,7 +65,7 @@ OwnedHandle sameFile(const CacheRoot& root, const HeldFolder& folder, const Pack
         LOG_INFO("Not using [" << FileUtils::joinPath(folder.path, file.name) << "]: " << *distrust);
         return {};
     }
-    if (!sameBytes(entry.handle.get(), file.data, file.size)) {
+    if (!sameBytes(entry.handle.get(), file)) {
         return {};
     }
     return std::move(entry.handle);
@@ -66,6 +75,7 @@ OwnedHandle sameFile(const CacheRoot& root, const HeldFolder& folder, const Pack
 
 CacheFolder::CacheFolder(const CacheRoot& root, const WString& folderName, const std::vector<PackageFile>& files,
                          PlacedFiles& placed) {
+    checkRecordedSizes(files);
     const HeldFolder& cache = root.folder();
     const EntryOpening holding{heldAccess(root), FILE_SHARE_READ};
     for (int index = 0; index < maxFoldersPerVersion; ++index) {
@@ -105,7 +115,7 @@ bool CacheFolder::tryNew(const CacheRoot& root, const WString& name, const std::
     PlacedFiles written;
     try {
         for (const PackageFile& file : files) {
-            written.add(writeLockedFile(folder, file.name, file.data, file.size, root.newFileSecurity()), true);
+            writeCheckedFile(folder, file, root.newFileSecurity(), written);
         }
     } catch (...) {
         written.locks.clear();

@@ -48,18 +48,21 @@ WString reasonOf(const std::exception& e) {
     return tstrings::fromUtf8(appError != nullptr ? appError->plainMessage() : e.what());
 }
 
-// The package and its cabinets as the setup carries them; a missing resource
-// fails here, in the step that writes it.
+// The package and its cabinets as the setup carries them, with what the packer
+// recorded of each; a missing resource fails here, in the step that writes it.
 std::vector<PackageFile> packageFiles(const WStringList& cabinets) {
+    const std::optional<pack::Checksums> recorded = SetupResources::checksums(cabinets.size());
     std::vector<PackageFile> files;
     DWORD size = 0;
     const Resource package = SetupResources::package();
     const LPCVOID data = package.getPtr(size);
-    files.push_back({L"main.msi", data, size});
+    files.push_back({L"main.msi", data, size, "the package",
+                     recorded ? std::optional(recorded->package) : std::nullopt});
     for (size_t i = 0; i < cabinets.size(); ++i) {
         const Resource cabinet = SetupResources::cabinet(i);
         const LPCVOID bytes = cabinet.getPtr(size);
-        files.push_back({cabinets[i], bytes, size});
+        files.push_back({cabinets[i], bytes, size, "the cabinet '" + tstrings::toUtf8(cabinets[i]) + "'",
+                         recorded ? std::optional(recorded->cabinets[i]) : std::nullopt});
     }
     return files;
 }
@@ -96,6 +99,8 @@ std::unique_ptr<PackageFolder> tryCache(const LocationChoice& choice, const pack
         placed = cached->place(packageFiles(cabinets));
         LOG_INFO("The package goes to [" << cached->path() << "]: " << choice.reason);
         return cached;
+    } catch (const DamagedSetup&) {
+        throw;
     } catch (const std::exception& e) {
         placed = {};
         notes.add(L"installing from a temporary folder, as the package cache cannot be used: " + reasonOf(e));

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "WinDll.h"
 #include "WinErrorHandling.h"
 #include "WinFileUtils.h"
@@ -25,10 +27,18 @@ void prefetch(const void* data, size_t size) {
 struct PageRange {
     const char* bytes;
     size_t size;
+    pack::Xxh3* checksum;
 };
 
-DWORD WINAPI touchEachPage(void* parameter) {
+DWORD WINAPI readEachPage(void* parameter) {
     const auto* range = static_cast<const PageRange*>(parameter);
+    if (range->checksum != nullptr) {
+        const auto* bytes = reinterpret_cast<const std::byte*>(range->bytes);
+        for (size_t offset = 0; offset < range->size; offset += 256 * 1024) {
+            range->checksum->add({bytes + offset, std::min<size_t>(256 * 1024, range->size - offset)});
+        }
+        return 0;
+    }
     volatile char sink = 0;
     for (size_t offset = 0; offset < range->size; offset += 4096) {
         sink = range->bytes[offset];
@@ -38,20 +48,25 @@ DWORD WINAPI touchEachPage(void* parameter) {
 
 // Wine checks a buffer page by page before it writes it, and the first touch of
 // each page of the mapped package costs a fault: about as long as the write
-// itself. A second thread running ahead takes those faults while the writes go on.
-class PageToucher {
+// itself. A second thread running ahead takes those faults while the writes go
+// on, and sums the bytes on its way where a checksum is asked for.
+class PageReader {
 public:
-    PageToucher(const void* data, size_t size)
-        : range{static_cast<const char*>(data), size},
-          thread(CreateThread(nullptr, 64 * 1024, touchEachPage, &range, 0, nullptr)) {}
-    // Without the thread the writes only go slower.
-    ~PageToucher() {
+    PageReader(const void* data, size_t size, pack::Xxh3* checksum)
+        : range{static_cast<const char*>(data), size, checksum},
+          thread(CreateThread(nullptr, 64 * 1024, readEachPage, &range, 0, nullptr)) {
+        // Without the thread the writes only go slower, and the sum is taken here.
+        if (!thread && checksum != nullptr) {
+            readEachPage(&range);
+        }
+    }
+    ~PageReader() {
         if (thread) {
             WaitForSingleObject(thread.get(), INFINITE);
         }
     }
-    PageToucher(const PageToucher&) = delete;
-    PageToucher& operator=(const PageToucher&) = delete;
+    PageReader(const PageReader&) = delete;
+    PageReader& operator=(const PageReader&) = delete;
 
 private:
     PageRange range;
@@ -65,7 +80,7 @@ void throwOpenError(const HeldFolder& folder, const WString& name, DWORD error) 
 }
 
 OwnedHandle writeLockedFile(const HeldFolder& folder, const WString& name, const void* data, size_t size,
-                            PSECURITY_DESCRIPTOR security) {
+                            PSECURITY_DESCRIPTOR security, pack::Xxh3* checksum) {
     const WString path = FileUtils::joinPath(folder.path, name);
     prefetch(data, size);
     // Shared for reading only from the start: no writer gets in while it fills.
@@ -75,7 +90,7 @@ OwnedHandle writeLockedFile(const HeldFolder& folder, const WString& name, const
         throwOpenError(folder, name, writer.error);
     }
     try {
-        const PageToucher toucher(data, size);
+        const PageReader ahead(data, size, checksum);
         FileUtils::writeAll(writer.handle.get(), path, data, size);
     } catch (...) {
         // Half a file is nobody's: it goes with its handle.

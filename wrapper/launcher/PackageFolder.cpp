@@ -72,12 +72,18 @@ TemporaryPackageFolder::~TemporaryPackageFolder() {
 }
 
 PlacedFiles TemporaryPackageFolder::place(const std::vector<PackageFile>& files) {
+    checkRecordedSizes(files);
     PlacedFiles placed;
-    for (const PackageFile& file : files) {
+    try {
         // Written in its final place: nobody else has had a chance to use the new folder.
-        placed.add(writeLockedFile(folder, file.name, file.data, file.size), true);
-        made.push_back(placed.identities.back());
+        for (const PackageFile& file : files) {
+            writeCheckedFile(folder, file, nullptr, placed);
+        }
+    } catch (...) {
+        made = placed.identities;
+        throw;
     }
+    made = placed.identities;
     return placed;
 }
 
@@ -100,6 +106,7 @@ CachedPackageFolder::~CachedPackageFolder() {
             CleanupBudget budget;
             removeWhatWasMade(budget);
         }
+        root->removeIfEmpty();
     }
     CATCH_AND_REPORT
 }

@@ -7,6 +7,7 @@
 #include "ErrorHandling.h"
 #include "FileUtils.h"
 #include "InstallerLog.h"
+#include "SetupResources.h"
 #include "WinErrorHandling.h"
 #include "WinSysInfo.h"
 
@@ -26,6 +27,16 @@ WString reasonOfCurrentFailure(const std::string& message) {
     return tstrings::fromUtf8(message);
 }
 
+bool isDamagedSetup() {
+    try {
+        std::rethrow_exception(std::current_exception());
+    } catch (const DamagedSetup&) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}
+
 } // namespace
 
 void noteFailedStep(const WString& what) {
@@ -34,12 +45,21 @@ void noteFailedStep(const WString& what) {
     }
 }
 
+namespace {
+
+WString withDetails(const WString& text, const WString& detailsFile) {
+    return detailsFile.empty() ? text : text + L"\n\nThe details are in " + detailsFile + L".";
+}
+
+} // namespace
+
+WString damagedSetupText(const WString& detailsFile) {
+    return withDetails(L"This setup program is damaged: download it again.", detailsFile);
+}
+
 WString failureText(const WString& failedStep, const WString& reason, const WString& detailsFile) {
-    WString text = failedStep.empty() ? L"Setup failed: " + reason : L"Setup could not " + failedStep + L": " + reason;
-    if (!detailsFile.empty()) {
-        text += L"\n\nThe details are in " + detailsFile + L".";
-    }
-    return text;
+    return withDetails(failedStep.empty() ? L"Setup failed: " + reason : L"Setup could not " + failedStep + L": " + reason,
+                       detailsFile);
 }
 
 SetupFailureReporter::SetupFailureReporter(bool mayShowBox, std::optional<WString> logFile)
@@ -49,7 +69,9 @@ void SetupFailureReporter::report(const std::string& message) {
     const WString title = FileUtils::basename(SysInfo::getExecutablePath());
     const bool logged = logFile && appendToInstallerLog(*logFile, title + L": " + tstrings::fromUtf8(message) + L"\r\n");
     if (mayShowBox && SysInfo::hasInteractiveWindowStation()) {
-        const WString text = failureText(failedStepText, reasonOfCurrentFailure(message), logged ? *logFile : L"");
+        const WString details = logged ? *logFile : L"";
+        const WString text = isDamagedSetup() ? damagedSetupText(details)
+                                              : failureText(failedStepText, reasonOfCurrentFailure(message), details);
         MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_ICONERROR);
     }
 }

@@ -25,6 +25,8 @@ decltype(auto) setupStep(const WString& what, Step&& step) {
 // The failure box's text: the step in plain words, the system's own reason,
 // and where the details are (empty: nowhere a person can look).
 WString failureText(const WString& failedStep, const WString& reason, const WString& detailsFile);
+// The same for a setup whose parts are not what was packed: one plain sentence.
+WString damagedSetupText(const WString& detailsFile);
 
 // Tells a failure of the launcher to whoever ran it, as the command line asks:
 // the detailed text as one line in the installer's log the user named, and a

@@ -20,7 +20,8 @@ WString setupHelpText(const WString& product, const WString& version, const WStr
            L"/qn or /passive for a silent install, /l*v log for a log, PROPERTY=value to set a property.\n"
            L"uninstall removes " + product + L", without a user interface.\n" + logLine + L"\n"
            L"Exit codes: 0 success; 3010 success, a restart is needed; 1641 success, a restart was started; "
-           L"1602 cancelled; 1605 not installed (uninstall); -1 the setup program itself failed; "
+           L"1602 cancelled; 1605 not installed (uninstall); 1620 the setup program is damaged; "
+           L"-1 the setup program itself failed; "
            L"any other code is msiexec's.";
 }
 

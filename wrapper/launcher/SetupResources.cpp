@@ -7,6 +7,10 @@
 #include "ErrorHandling.h"
 #include "WinSysInfo.h"
 
+void throwDamagedSetup(const SourcePosition& pos, const std::string& what) {
+    throw AppError<DamagedSetup>(DamagedSetup("The setup program is damaged: " + what), pos);
+}
+
 namespace SetupResources {
 namespace {
 
@@ -39,6 +43,18 @@ WStringList cabinetNames() {
         names.push_back(toWide(name));
     }
     return names;
+}
+
+std::optional<pack::Checksums> checksums(size_t cabinetCount) {
+    const Resource resource = own(L"checksums");
+    if (!resource.exists()) {
+        return std::nullopt;
+    }
+    std::optional<pack::Checksums> parsed = pack::parseChecksums(text(resource), cabinetCount);
+    if (!parsed) {
+        throwDamagedSetup(SOURCE_POSITION, "its CHECKSUMS resource is not one tarnell-pack writes");
+    }
+    return parsed;
 }
 
 std::optional<pack::SetupFacts> facts() {
