@@ -24,7 +24,7 @@ ACCESS_MASK heldAccess(const CacheRoot& root) { return root.checkAccess() | FILE
 bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 WString candidateName(const WString& folderName, int index) {
-    return index == 0 ? folderName : folderName + L"~" + std::to_wstring(index + 1);
+    return index == 0 ? folderName : (tstrings::MessageBuilder() << folderName << L"~" << index + 1).str();
 }
 
 // The file holds the bytes the setup carries; those are checked against what

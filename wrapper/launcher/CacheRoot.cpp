@@ -1,12 +1,11 @@
 #include "CacheRoot.h"
 
-#include <cstdio>
-
 #include "CacheSecurity.h"
 #include "FileUtils.h"
 #include "FolderTrust.h"
 #include "Log.h"
 #include "PrivateSecurity.h"
+#include "Timestamp.h"
 #include "WinErrorHandling.h"
 #include "WinSysInfo.h"
 
@@ -39,12 +38,8 @@ HeldFolder openKnownFolder(const WString& path) {
 bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 WString asideName(const WString& name, int attempt) {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    wchar_t stamp[32] = {};
-    swprintf(stamp, 32, L"%04u%02u%02u%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-             now.wSecond);
-    return name + L".set-aside-" + stamp + (attempt > 0 ? L"-" + std::to_wstring(attempt + 1) : L"");
+    const WString aside = name + L".set-aside-" + compactTimestampNow();
+    return attempt > 0 ? (tstrings::MessageBuilder() << aside << L"-" << attempt + 1).str() : aside;
 }
 
 // Renames what lies at name in the folder, as itself, within the folder. The

@@ -1,10 +1,9 @@
 #include "DefaultLog.h"
 
-#include <cstdio>
-
 #include "FileUtils.h"
 #include "Log.h"
 #include "SetupResources.h"
+#include "Timestamp.h"
 #include "UniqueResource.h"
 #include "WinSysInfo.h"
 
@@ -39,7 +38,7 @@ std::optional<WString> createLogFile(const WString& folder, const WString& name)
     const WString stem = name.substr(0, name.size() - 4);
     for (int attempt = 1; attempt <= 9; ++attempt) {
         const WString path =
-            FileUtils::joinPath(folder, attempt == 1 ? name : stem + L"_" + std::to_wstring(attempt) + L".log");
+            FileUtils::joinPath(folder, attempt == 1 ? name : (tstrings::MessageBuilder() << stem << L"_" << attempt << L".log").str());
         const OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
@@ -60,10 +59,7 @@ WString withSwitch(const WString& tail, const WString& added) { return tail.empt
 } // namespace
 
 WString defaultLogName(const WString& productName, const SYSTEMTIME& time) {
-    wchar_t stamp[32] = {};
-    swprintf(stamp, 32, L"_%04u%02u%02u%02u%02u%02u.log", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
-             time.wSecond);
-    return defaultLogStem(productName) + stamp;
+    return defaultLogStem(productName) + L"_" + compactTimestamp(time) + L".log";
 }
 
 RunLog logOfRun(const WString& tail, const MsiexecArguments& arguments, const std::optional<pack::SetupFacts>& facts) {
