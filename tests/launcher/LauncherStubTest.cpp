@@ -22,16 +22,26 @@
 
 namespace {
 
+// The temporary folder as the settings name it, in long names or in short
+// ones (as GetTempPath often gives it): the package goes below it, and all of
+// it goes after.
 TEST_F(LauncherStubTest, HandsTheExtractedPackageToMsiexec) {
-    ASSERT_EQ(launch(L""), 0u);
-    const WStringList args = childArguments();
-    ASSERT_EQ(args.size(), 2u);
-    EXPECT_EQ(args[0], L"/i");
-    const std::wregex packagePath(std::regex_replace(temp.path(), std::wregex(L"\\\\"), L"\\\\") +
-                                  L"\\\\-?[0-9]+\\.tmp\\\\main\\.msi");
-    EXPECT_TRUE(std::regex_match(args[1], packagePath)) << args[1];
-    EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE)) << "main.msi while the child ran";
-    EXPECT_TRUE(isEmptyFolder(temp.path())) << "the launcher's directory is gone";
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameW(temp.path().c_str(), shortName, MAX_PATH), 0u);
+    ASSERT_NE(WString(shortName), temp.path());
+    for (const WString& folder : {temp.path(), WString(shortName)}) {
+        const ScopedEnv tmp(L"TMP", folder);
+        const ScopedEnv tempAlias(L"TEMP", folder);
+        ASSERT_EQ(launch(L""), 0u);
+        const WStringList args = childArguments();
+        ASSERT_EQ(args.size(), 2u);
+        EXPECT_EQ(args[0], L"/i");
+        const std::wregex packagePath(std::regex_replace(folder, std::wregex(L"\\\\"), L"\\\\") +
+                                      L"\\\\-?[0-9]+\\.tmp\\\\main\\.msi");
+        EXPECT_TRUE(std::regex_match(args[1], packagePath)) << args[1];
+        EXPECT_EQ(readFile(packageSeenByChild()), readFile(TARNELL_SAMPLE_PACKAGE)) << "main.msi while the child ran";
+        EXPECT_TRUE(isEmptyFolder(temp.path())) << "the launcher's directory is gone: " << folder;
+    }
 }
 
 // msiexec.exe reads its command line by rules of its own, with no backslash escapes:

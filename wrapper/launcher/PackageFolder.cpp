@@ -23,12 +23,15 @@ HeldFolder temporaryFolder(const WString& temp) {
         const DWORD error = GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : GetLastError();
         THROW_SYS_ERROR_CODE("Could not create a folder in [" << temp << "]", CreateDirectoryW, error);
     }
-    return {std::move(folder), temp};
+    // The path the system gives, which entries are checked against: the
+    // temporary folder's is often written with short names.
+    WString finalPath = finalPathOf(folder.get());
+    return {std::move(folder), std::move(finalPath)};
 }
 
 // A new folder in it, made by name in the folder held and held for the run:
 // shared with nobody who would delete or rename it.
-HeldFolder newPrivateFolder(const HeldFolder& temp, bool elevated) {
+HeldFolder newPrivateFolder(const HeldFolder& temp, const WString& shownTemp, bool elevated) {
     const PrivateSecurity security(elevated);
     OwnedHandle made;
     DWORD error = ERROR_SUCCESS;
@@ -41,7 +44,7 @@ HeldFolder newPrivateFolder(const HeldFolder& temp, bool elevated) {
         return static_cast<bool>(made);
     }, 10);
     if (name.empty()) {
-        THROW_SYS_ERROR_CODE("Could not create a folder in [" << temp.path << "]", CreateDirectoryW, error);
+        THROW_SYS_ERROR_CODE("Could not create a folder in [" << shownTemp << "]", CreateDirectoryW, error);
     }
     return {std::move(made), FileUtils::joinPath(temp.path, name)};
 }
@@ -60,8 +63,10 @@ TemporaryPackageFolder::TemporaryPackageFolder(bool elevated) {
     const WString temp = setupStep(L"find the temporary folder", SysInfo::getTempDirectory);
     setupStep(L"create a temporary folder in " + temp, [&] {
         parent = temporaryFolder(temp);
-        folder = newPrivateFolder(parent, elevated);
+        folder = newPrivateFolder(parent, temp, elevated);
     });
+    // msiexec.exe gets the folder as the user's settings name it.
+    shownPath = FileUtils::joinPath(temp, FileUtils::basename(folder.path));
 }
 
 TemporaryPackageFolder::~TemporaryPackageFolder() {

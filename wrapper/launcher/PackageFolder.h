@@ -33,13 +33,14 @@ public:
     explicit TemporaryPackageFolder(bool elevated);
     ~TemporaryPackageFolder() override;
 
-    const WString& path() const override { return folder.path; }
+    const WString& path() const override { return shownPath; }
     PlacedFiles place(const std::vector<PackageFile>& files) override;
     void finish(DWORD exitCode, CleanupBudget& budget) override;
 
 private:
     HeldFolder parent;
     HeldFolder folder;
+    WString shownPath;
     std::vector<FileIdentity> made;
 };
 
