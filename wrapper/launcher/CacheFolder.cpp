@@ -21,8 +21,6 @@ constexpr int maxFoldersPerVersion = 8;
 // fails on it, while the installer and anyone listing the folder get in.
 ACCESS_MASK heldAccess(const CacheRoot& root) { return root.checkAccess() | FILE_ADD_FILE; }
 
-bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
 WString candidateName(const WString& folderName, int index) {
     return index == 0 ? folderName : (tstrings::MessageBuilder() << folderName << L"~" << index + 1).str();
 }
@@ -81,7 +79,7 @@ CacheFolder::CacheFolder(const CacheRoot& root, const WString& folderName, const
     for (int index = 0; index < maxFoldersPerVersion; ++index) {
         const WString name = candidateName(folderName, index);
         OpenedEntry entry = openEntry(cache.handle.get(), name, holding);
-        if (isMissing(entry.error)) {
+        if (entry.error == ERROR_FILE_NOT_FOUND) {
             if (tryNew(root, name, files, placed)) {
                 return;
             }

@@ -21,8 +21,8 @@ bool isSameFolder(const WString& a, const WString& b) {
 }
 
 // Removes the folder name in the cache. A setup that uses a cache folder holds
-// it without sharing deletion, which keeps this open out; one that takes the
-// folder while it is removed fails to hold it and goes elsewhere.
+// it shared for reading only, which keeps this open for deletion out; one that
+// would take the folder while it is removed fails to hold it and goes elsewhere.
 void removeUnlessHeld(const CacheRoot& root, const WString& name, CleanupBudget& budget) {
     const HeldFolder& cache = root.folder();
     const WString path = FileUtils::joinPath(cache.path, name);

@@ -17,7 +17,8 @@ const wchar_t packageCacheName[] = L"Package Cache";
 // Levels are shared with other setups but never for deletion: nobody can
 // rename one while it is held.
 constexpr DWORD shareButDeletion = FILE_SHARE_READ | FILE_SHARE_WRITE;
-constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Enough to check a level; the machine's cache asks for more to protect it.
+constexpr ACCESS_MASK readAccess = FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES;
 
 WString knownFolder(PackageLocation location) {
     return SysInfo::getKnownFolderPath(location == PackageLocation::MachineCache ? FOLDERID_ProgramData
@@ -26,7 +27,7 @@ WString knownFolder(PackageLocation location) {
 
 // The system's own setting names it: it is followed wherever it leads.
 HeldFolder openKnownFolder(const WString& path) {
-    OwnedHandle folder(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES, shareAll,
+    OwnedHandle folder(CreateFileW(path.c_str(), readAccess, shareAll,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) {
         THROW_SYS_ERROR("CreateFile(" << path << ") failed", CreateFileW);
@@ -34,8 +35,6 @@ HeldFolder openKnownFolder(const WString& path) {
     WString finalPath = finalPathOf(folder.get());
     return {std::move(folder), std::move(finalPath)};
 }
-
-bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 WString asideName(const WString& name, int attempt) {
     const WString aside = name + L".set-aside-" + compactTimestampNow();
@@ -122,10 +121,10 @@ bool CacheRoot::openLevels(Purpose purpose, const CacheNote& note) {
 std::optional<HeldFolder> CacheRoot::openLevel(const HeldFolder& parent, const WString& name, Purpose purpose,
                                                const CacheNote& note) {
     const WString path = FileUtils::joinPath(parent.path, name);
-    const ACCESS_MASK access = purpose == Install ? checkAccess() : FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES;
+    const ACCESS_MASK access = purpose == Install ? checkAccess() : readAccess;
     for (int attempt = 0; attempt < 3; ++attempt) {
         OpenedEntry level = openEntry(parent.handle.get(), name, {access, shareButDeletion});
-        if (isMissing(level.error)) {
+        if (level.error == ERROR_FILE_NOT_FOUND) {
             if (purpose == Tidy) {
                 return std::nullopt;
             }
@@ -170,8 +169,7 @@ PSECURITY_DESCRIPTOR CacheRoot::newFolderSecurity() const { return folderSecurit
 PSECURITY_DESCRIPTOR CacheRoot::newFileSecurity() const { return fileSecurity ? fileSecurity->get() : nullptr; }
 
 ACCESS_MASK CacheRoot::checkAccess() const {
-    const ACCESS_MASK access = FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES;
-    return where == PackageLocation::MachineCache ? access | WRITE_DAC | WRITE_OWNER : access;
+    return where == PackageLocation::MachineCache ? readAccess | WRITE_DAC | WRITE_OWNER : readAccess;
 }
 
 void CacheRoot::protect(HANDLE object, bool isFolder) const {
@@ -186,16 +184,10 @@ Leftovers CacheRoot::leftovers() const {
 
 namespace {
 
-// The level held in parent under name, let go; then removed if it holds
-// nothing and is still the same folder.
-bool removeLevelIfEmpty(const HeldFolder& parent, HeldFolder& level, const WString& name) {
-    if (!level.handle || !entryNames(level.handle.get(), 1).empty()) {
-        return false;
-    }
-    const FileIdentity identity = identityOf(level.handle.get());
-    level.handle.reset();
-    const OpenedEntry entry = openEntry(parent.handle.get(), name, {DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, shareAll});
-    if (!entry.handle || !(identityOf(entry.handle.get()) == identity) || !deleteThrough(entry.handle.get())) {
+// The level held in parent, let go; then removed if it holds nothing and is
+// still the same folder.
+bool removeLevelIfEmpty(const HeldFolder& parent, HeldFolder& level) {
+    if (!level.handle || !entryNames(level.handle.get(), 1).empty() || !deleteHeldFolder(parent, level)) {
         return false;
     }
     LOG_TRACE("Deleted [" << level.path << "] directory");
@@ -205,8 +197,8 @@ bool removeLevelIfEmpty(const HeldFolder& parent, HeldFolder& level, const WStri
 } // namespace
 
 void CacheRoot::removeIfEmpty() {
-    if (removeLevelIfEmpty(tarnell, packageCache, packageCacheName)) {
-        removeLevelIfEmpty(base, tarnell, tarnellName);
+    if (removeLevelIfEmpty(tarnell, packageCache)) {
+        removeLevelIfEmpty(base, tarnell);
     }
     packageCache.handle.reset();
     tarnell.handle.reset();

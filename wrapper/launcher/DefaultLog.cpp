@@ -1,5 +1,7 @@
 #include "DefaultLog.h"
 
+#include <algorithm>
+
 #include "FileUtils.h"
 #include "Log.h"
 #include "SetupResources.h"
@@ -24,7 +26,7 @@ WString defaultLogStem(const WString& name) {
     if (!safe.empty() && IS_HIGH_SURROGATE(safe.back())) {
         safe.pop_back();
     }
-    safe.erase(0, safe.find_first_not_of(L' ') == WString::npos ? safe.size() : safe.find_first_not_of(L' '));
+    safe.erase(0, std::min(safe.find_first_not_of(L' '), safe.size()));
     while (!safe.empty() && (safe.back() == L'.' || safe.back() == L' ')) {
         safe.pop_back();
     }

@@ -15,9 +15,8 @@ namespace {
 
 // The user's temporary folder, followed wherever the user's settings lead.
 HeldFolder temporaryFolder(const WString& temp) {
-    OwnedHandle folder(CreateFileW(temp.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    OwnedHandle folder(CreateFileW(temp.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, shareAll, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) {
         // The folder is missing: its path is not found, whichever part of it is.
         const DWORD error = GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : GetLastError();

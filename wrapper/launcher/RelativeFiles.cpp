@@ -54,7 +54,9 @@ OpenedEntry openEntry(HANDLE folder, const WString& name, const EntryOpening& ho
         NtCreateFile(&handle, how.access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, how.share,
                      how.create ? FILE_CREATE : FILE_OPEN, optionsFor(how), nullptr, 0);
     if (!NT_SUCCESS(status)) {
-        opened.error = RtlNtStatusToDosError(status);
+        // One name in a folder held: a missing path can only be a missing entry.
+        const DWORD error = RtlNtStatusToDosError(status);
+        opened.error = error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error;
         return opened;
     }
     opened.handle.reset(handle);
@@ -138,6 +140,14 @@ bool deleteThrough(HANDLE entry) {
     }
     FILE_DISPOSITION_INFO onClose{TRUE};
     return SetFileInformationByHandle(entry, FileDispositionInfo, &onClose, sizeof(onClose)) != FALSE;
+}
+
+bool deleteHeldFolder(const HeldFolder& parent, HeldFolder& folder) {
+    const FileIdentity identity = identityOf(folder.handle.get());
+    folder.handle.reset();
+    const OpenedEntry entry =
+        openEntry(parent.handle.get(), FileUtils::basename(folder.path), {DELETE | FILE_READ_ATTRIBUTES, shareAll});
+    return entry.handle && identityOf(entry.handle.get()) == identity && deleteThrough(entry.handle.get());
 }
 
 bool renameWithin(HANDLE entry, HANDLE folder, const WString& newName) {

@@ -24,8 +24,11 @@ struct EntryOpening {
     PSECURITY_DESCRIPTOR security = nullptr;  // for a new entry; none inherits from the folder
 };
 
+// Every kind of sharing: for opens that must keep nobody out.
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // The entry, or the system's error code when it could not be opened:
-// ERROR_FILE_NOT_FOUND, ERROR_ALREADY_EXISTS (create), ERROR_SHARING_VIOLATION
+// ERROR_FILE_NOT_FOUND (for any missing entry), ERROR_ALREADY_EXISTS (create), ERROR_SHARING_VIOLATION
 // (also for a file someone holds an opportunistic lock on: that open returns at
 // once instead of waiting for the holder to let go), ERROR_INVALID_NAME for a
 // name that is more than one plain component.
@@ -58,6 +61,12 @@ WStringList entryNames(HANDLE folder, size_t maxEntries = 10000);
 // itself. The name goes at once where the system can (POSIX semantics), else
 // when the last handle closes. False with GetLastError() set.
 bool deleteThrough(HANDLE entry);
+
+// Lets go of the folder, held without the right to delete it (a folder held
+// so would keep others from listing it), and deletes it through a handle
+// opened anew by its name in parent, if that is still the same folder. False
+// when it was not deleted (not empty, held, or another folder took the name).
+bool deleteHeldFolder(const HeldFolder& parent, HeldFolder& folder);
 
 // Renames the entry (opened with DELETE) to newName in folder, never over an
 // existing entry. False with GetLastError() set.

@@ -37,6 +37,10 @@ bool isDamagedSetup() {
     return false;
 }
 
+WString withDetails(const WString& text, const WString& detailsFile) {
+    return detailsFile.empty() ? text : text + L"\n\nThe details are in " + detailsFile + L".";
+}
+
 } // namespace
 
 void noteFailedStep(const WString& what) {
@@ -44,14 +48,6 @@ void noteFailedStep(const WString& what) {
         failedStepText = what;
     }
 }
-
-namespace {
-
-WString withDetails(const WString& text, const WString& detailsFile) {
-    return detailsFile.empty() ? text : text + L"\n\nThe details are in " + detailsFile + L".";
-}
-
-} // namespace
 
 WString damagedSetupText(const WString& detailsFile) {
     return withDetails(L"This setup program is damaged: download it again.", detailsFile);

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr ACCESS_MASK removalAccess = DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
-constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // One pass over a folder's entries. It notes what someone holds (tried again,
 // and at the restart where that is safe, deepest first) and whether anything
@@ -111,20 +110,6 @@ bool CleanupBudget::pause() {
     return true;
 }
 
-namespace {
-
-// The folder, held without the right to delete it, let go and deleted through
-// a handle opened anew by its name, if that is the same folder.
-bool deleteFolder(const HeldFolder& parent, HeldFolder& folder) {
-    const FileIdentity identity = identityOf(folder.handle.get());
-    folder.handle.reset();
-    const OpenedEntry entry = openEntry(parent.handle.get(), FileUtils::basename(folder.path),
-                                        {DELETE | FILE_READ_ATTRIBUTES, shareAll});
-    return entry.handle && identityOf(entry.handle.get()) == identity && deleteThrough(entry.handle.get());
-}
-
-} // namespace
-
 bool removeHeldTree(const HeldFolder& parent, HeldFolder folder, CleanupBudget& budget, Leftovers leftovers,
                     const std::vector<FileIdentity>* onlyThese) {
     RemovalPass pass(onlyThese);
@@ -133,7 +118,7 @@ bool removeHeldTree(const HeldFolder& parent, HeldFolder folder, CleanupBudget& 
             pass = RemovalPass(onlyThese);
             pass.removeEntries(folder);
         } while (!pass.held.empty() && budget.pause());
-        if (pass.held.empty() && !pass.keptAny && deleteFolder(parent, folder)) {
+        if (pass.held.empty() && !pass.keptAny && deleteHeldFolder(parent, folder)) {
             LOG_TRACE("Deleted [" << folder.path << "] directory");
             return true;
         }
